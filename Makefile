@@ -1,0 +1,43 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD ?= build
+JOBS  ?= 2
+SECONDS_TO_FUZZ ?= 60
+
+CONFIGURE = cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -S .
+
+.PHONY: all deps native win32 win64 asan build test run play bench fuzz clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+native: deps
+	@$(CONFIGURE) -B $(BUILD)/native >/dev/null
+	@cmake --build $(BUILD)/native -j$(JOBS)
+
+asan: deps
+	@$(CONFIGURE) -B $(BUILD)/asan -DSANITIZE=ON >/dev/null
+	@cmake --build $(BUILD)/asan -j$(JOBS)
+
+win32: deps
+	@$(CONFIGURE) -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
+	@cmake --build $(BUILD)/win32 -j$(JOBS)
+
+win64: deps
+	@$(CONFIGURE) -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake >/dev/null
+	@cmake --build $(BUILD)/win64 -j$(JOBS)
+
+build: native win32 win64
+
+test: build
+	@bash scripts/test.sh $(BUILD)
+
+run: build
+	@bash scripts/run.sh $(BUILD)
+
+bench: native
+	@bash scripts/bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,49 @@
+// The one game state: grids, turn, the capture engine's scratch space and the
+// packed outline list. Every grid is 475 cells stored column by column.
+#pragma once
+#include <cstdint>
+
+const int BOARD_COLUMNS = 25;
+const int BOARD_ROWS = 19;
+const int BOARD_NODES = BOARD_COLUMNS * BOARD_ROWS;  // 475
+const int PATH_ENTRIES = 2500;
+const int OUTLINE_BYTES = 100000;
+const int OFF_BOARD = 31;  // stepColumn/stepRow result for a step off the board
+
+const uint8_t MARK_NONE = 0;
+const uint8_t MARK_RED = 1;
+const uint8_t MARK_BLUE = 2;
+
+struct Board {
+    uint8_t marks[BOARD_NODES];     // 0 empty, 1 red, 2 blue
+    uint8_t captured[BOARD_NODES];  // non-zero: captured for good
+    uint8_t redToMove;              // non-zero: red places the next mark
+    int8_t working[BOARD_NODES];
+    uint8_t done[BOARD_NODES];
+    uint8_t visited[BOARD_NODES];
+    int32_t testColour;
+    uint8_t stillEnclosed;
+    uint8_t path[PATH_ENTRIES][2];  // (column, row), bottom first
+    int32_t pathLength;             // bytes in use: 2 per entry
+    uint8_t outlines[OUTLINE_BYTES];
+    int32_t outlineCount;
+    int32_t outlineEnd;
+};
+
+extern Board board;
+
+inline int nodeIndex(int column, int row) { return column * BOARD_ROWS + row; }
+
+// 1-based coordinate stepped in direction 0..7 (clockwise from up), or OFF_BOARD.
+int stepColumn(int c1, int d);
+int stepRow(int r1, int d);
+
+void pathPush(int column, int row);
+void pathPop();
+bool pathHasMark();
+
+// The move: refused silently on a taken or captured node. Returns whether it was accepted.
+bool placeMark(int column, int row);
+void newGame();
+int redScore();   // captured blue marks
+int blueScore();  // captured red marks

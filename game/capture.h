@@ -1,0 +1,12 @@
+// Decides which nodes are captured and which rings of marks are outlined.
+#pragma once
+#include <cstdint>
+
+void recomputeCaptures();
+void rebuildOutlines();
+
+// Steps of the two operations, exposed for tests.
+void fillFromMark(int8_t column, int8_t row);
+int testEmptyNode(int column, int row);
+void fillFromEmpty(int column, int row);
+void traceRing(int column, int row);
