@@ -1,0 +1,15 @@
+// Renders the output ring block by block: ticks, mixing, 16-bit conversion.
+#pragma once
+#include <cstdint>
+
+struct Song;
+
+// samplesPerTick = 110250 / bpm (unsigned, truncating).
+void set_bpm(Song* song, uint32_t bpm);
+// Start values of a playback: channel and voice tables, play position, speed,
+// global volume, tempo; player.song = song.
+void start_song(Song* song);
+// Renders the ring block at player.fillIndex and advances it.
+void fill_block();
+// Rounds (ties to even), clamps and stores count floats as 16-bit samples.
+void convert_block(const float* mix, int16_t* out, int count);

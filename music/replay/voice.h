@@ -1,0 +1,29 @@
+// One mixer voice. Channel c plays on voice c and its twin c + 32.
+#pragma once
+#include <cstdint>
+
+struct Sample;
+
+const int VOICE_COUNT = 64;
+
+struct Voice {
+    int32_t index;
+    int32_t volume;       // 0..128
+    int32_t panning;      // 0..255
+    uint32_t startOffset; // where the next trigger starts the sample
+    Sample* sample;       // null while idle
+    int32_t leftGain;
+    int32_t rightGain;
+    uint32_t positionInt;
+    uint32_t positionFrac;
+    uint32_t stepFrac;
+    uint32_t stepInt;
+    int32_t backward;
+    int32_t rampLeftTarget;
+    int32_t rampRightTarget;
+    int32_t currentLeftGain;
+    int32_t currentRightGain;
+    float rampLeftStep;
+    float rampRightStep;
+    int32_t rampFramesLeft;
+};
