@@ -1,0 +1,56 @@
+#include "replay/waveforms.h"
+
+#include <cmath>
+
+namespace {
+
+const float HALF_SINE_STEP = 0.049087375f;   // pi / 64, as a 32-bit float
+const float FULL_SINE_STEP = 0.024543688f;   // 2 pi / 256, as a 32-bit float
+
+enum Shape { SHAPE_SINE, SHAPE_RAMP, SHAPE_SQUARE };
+
+int32_t nearest(double x)
+{
+    return static_cast<int32_t>(std::nearbyint(x));
+}
+
+int32_t shape_value(Shape shape, int32_t p)
+{
+    if (shape == SHAPE_SQUARE)
+        return 255;
+    if (shape == SHAPE_RAMP)
+        return p >= 0 ? (8 * p) & 255 : 255 - ((8 * p) & 255);
+    float angle = static_cast<float>(p) * 2.0f * HALF_SINE_STEP;
+    return nearest(std::fabs(std::sin(static_cast<double>(angle))) * 256.0);
+}
+
+}  // namespace
+
+int32_t vibrato_wave(uint8_t waveform, int32_t p)
+{
+    // The nibble's upper bits only say whether a new note resets the position.
+    static const Shape shapes[4] = {SHAPE_SINE, SHAPE_RAMP, SHAPE_SQUARE, SHAPE_SQUARE};
+    return shape_value(shapes[waveform & 3], p);
+}
+
+int32_t tremolo_wave(uint8_t waveform, int32_t p)
+{
+    static const Shape shapes[4] = {SHAPE_SINE, SHAPE_RAMP, SHAPE_SQUARE, SHAPE_SINE};
+    return shape_value(shapes[waveform & 3], p);
+}
+
+int32_t auto_vibrato_wave(uint8_t type, int32_t pos)
+{
+    switch (type) {
+    case 1:
+        return pos < 128 ? 64 : -64;
+    case 2:
+        return (128 - ((pos + 128) & 255)) >> 1;
+    case 3:
+        return (128 - ((384 - pos) & 255)) >> 1;
+    default: {
+        float angle = static_cast<float>(pos) * FULL_SINE_STEP;
+        return nearest(std::sin(static_cast<double>(angle)) * 64.0);
+    }
+    }
+}
