@@ -18,8 +18,10 @@ pcm.!default { type file; slave.pcm { type null }; file "$state/capture.raw"; fo
 CONF
 
 . "$(dirname "$0")/wine-env.sh" "$state"
+# Keep the server up between tests so that each program starts fast. It must
+# be started persistent: -p on a server that is already running fails.
+mkdir -p "$WINEPREFIX"
+wineserver -p 120
 wine wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
-# Keep the server up between tests so that each program starts fast.
-wineserver -p 120
 echo "wine prefix ready, DISPLAY=$DISPLAY"
