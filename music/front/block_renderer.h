@@ -4,6 +4,10 @@
 
 struct Song;
 
+// Told about every tick right after it ran, with the tick number it had
+// (the offline renderer's trace); unset in the library.
+typedef void (*TickObserver)(const Song* song, int32_t tick);
+
 // samplesPerTick = 110250 / bpm (unsigned, truncating).
 void set_bpm(Song* song, uint32_t bpm);
 // Start values of a playback: channel and voice tables, play position, speed,
@@ -13,3 +17,4 @@ void start_song(Song* song);
 void fill_block();
 // Rounds (ties to even), clamps and stores count floats as 16-bit samples.
 void convert_block(const float* mix, int16_t* out, int count);
+void set_tick_observer(TickObserver observer);

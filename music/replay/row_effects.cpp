@@ -1,0 +1,230 @@
+// First-tick effects: parameters into the channel's memories, immediate
+// changes of volume, panning and period, and the requests to the sequencer.
+#include "replay/row_effects.h"
+
+#include "front/block_renderer.h"
+#include "front/player_state.h"
+#include "front/song_model.h"
+#include "replay/channel_state.h"
+#include "replay/effects.h"
+#include "replay/envelopes.h"
+#include "replay/voice.h"
+
+namespace {
+
+const uint8_t EFFECT_TONE_PORTA = 0x3;
+const uint8_t EFFECT_EXTENDED = 0xE;
+
+int32_t limit(int32_t value, int32_t low, int32_t high) {
+    return value < low ? low : value > high ? high : value;
+}
+
+void remember(uint8_t* memory, uint8_t value) {
+    if (value != 0) *memory = value;
+}
+
+void position_jump(Song* song, uint8_t param, bool* jumpSeen) {
+    song->nextRow = 0;
+    song->nextOrder = param >= song->songLength ? 0 : param;
+    *jumpSeen = true;
+}
+
+void pattern_break(Song* song, uint8_t param, bool jumpSeen) {
+    int32_t row = 10 * (param >> 4) + (param & 15);
+    if (row > 63) row = 0;
+    song->nextRow = row;
+    if (!jumpSeen) song->nextOrder = song->orderPos + 1;
+    if (song->nextOrder >= song->songLength) song->nextOrder = 0;
+}
+
+void pattern_loop(Song* song, ChannelState* channel, uint8_t y) {
+    if (y == 0) {
+        channel->loopRow = song->row;
+        return;
+    }
+    if (channel->loopCount == 0) {
+        channel->loopCount = y;
+    } else {
+        channel->loopCount -= 1;
+    }
+    if (channel->loopCount != 0) song->nextRow = channel->loopRow;
+}
+
+void sample_offset(ChannelState* channel, const Sample* sample, uint8_t param) {
+    if (param != 0) channel->sampleOffsetMem = param;
+    const uint32_t offset = channel->sampleOffsetMem * 256;
+    const uint64_t loopEnd = uint64_t(sample->loopStart) + sample->loopLength;
+    if (offset >= loopEnd) {
+        channel->updateFlags &= ~FLAG_TRIGGER;
+        channel->updateFlags |= FLAG_REWIND;
+        return;
+    }
+    channel->voice->startOffset = offset;
+}
+
+void set_volume(ChannelState* channel, int32_t volume) {
+    channel->volume = limit(volume, 0, 64);
+    channel->updateFlags |= FLAG_VOLUME;
+}
+
+void set_panning(ChannelState* channel, int32_t panning) {
+    channel->panning = panning;
+    channel->updateFlags |= FLAG_PANNING;
+}
+
+void note_delay(ChannelState* channel, const SavedSound& saved) {
+    channel->volume = saved.volume;
+    channel->period = saved.period;
+    channel->panning = saved.panning;
+    channel->updateFlags &= ~(FLAG_PITCH | FLAG_VOLUME | FLAG_PANNING | FLAG_TRIGGER);
+}
+
+void extended_effect(Song* song, ChannelState* channel, Sample* sample, uint8_t param,
+                     const SavedSound& saved) {
+    const uint8_t y = param & 15;
+    switch (param >> 4) {
+    case 0x1:
+        remember(&channel->finePortaUpMem, y);
+        channel->period = add_saturating(channel->period, -4 * channel->finePortaUpMem);
+        break;
+    case 0x2:
+        remember(&channel->finePortaDownMem, y);
+        channel->period = add_saturating(channel->period, 4 * channel->finePortaDownMem);
+        break;
+    case 0x4:
+        channel->waveControl = (channel->waveControl & 0xF0) | y;
+        break;
+    case 0x5:
+        // The shared empty sample must stay all zero.
+        if (sample != &player.emptySample) sample->finetune = int8_t(y);
+        break;
+    case 0x6:
+        pattern_loop(song, channel, y);
+        break;
+    case 0x7:
+        channel->waveControl = uint8_t((y << 4) | (channel->waveControl & 0x0F));
+        break;
+    case 0x8:
+        set_panning(channel, y * 16);
+        break;
+    case 0xA:
+        remember(&channel->fineVolSlideMem, y);
+        set_volume(channel, channel->volume + channel->fineVolSlideMem);
+        break;
+    case 0xB:
+        remember(&channel->fineVolSlideMem, y);
+        set_volume(channel, channel->volume - channel->fineVolSlideMem);
+        break;
+    case 0xD:
+        note_delay(channel, saved);
+        break;
+    case 0xE:
+        song->patternDelayTicks = song->speed * y;
+        break;
+    default:
+        break;
+    }
+}
+
+void extra_fine_portamento(ChannelState* channel, uint8_t param) {
+    const uint8_t y = param & 15;
+    if (param >> 4 == 1) {
+        remember(&channel->xfinePortaUpMem, y);
+        channel->period = add_saturating(channel->period, -channel->xfinePortaUpMem);
+    } else if (param >> 4 == 2) {
+        remember(&channel->xfinePortaDownMem, y);
+        channel->period = add_saturating(channel->period, channel->xfinePortaDownMem);
+    }
+}
+
+void tone_portamento_start(ChannelState* channel) {
+    channel->portaTarget = channel->notePeriod;
+    channel->updateFlags &= ~(FLAG_PITCH | FLAG_TRIGGER);
+}
+
+}  // namespace
+
+int32_t add_saturating(int32_t value, int32_t delta) {
+    const int64_t sum = int64_t(value) + delta;
+    if (sum > INT32_MAX) return INT32_MAX;
+    if (sum < INT32_MIN) return INT32_MIN;
+    return int32_t(sum);
+}
+
+void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
+                      const Instrument* instrument, Sample* sample,
+                      const SavedSound& saved, bool* jumpSeen) {
+    const uint8_t param = cell.param;
+    const uint8_t x = param >> 4;
+    const uint8_t y = param & 15;
+    switch (cell.effect) {
+    case 0x1: remember(&channel->portaUpMem, param); break;
+    case 0x2: remember(&channel->portaDownMem, param); break;
+    case EFFECT_TONE_PORTA:
+        remember(&channel->portaSpeed, param);
+        tone_portamento_start(channel);
+        break;
+    case 0x4:
+        remember(&channel->vibSpeed, x);
+        remember(&channel->vibDepth, y);
+        vibrato(channel);
+        break;
+    case 0x5:
+        remember(&channel->volSlideMem, param);
+        tone_portamento_start(channel);
+        break;
+    case 0x6:
+        remember(&channel->volSlideMem, param);
+        vibrato(channel);
+        break;
+    case 0x7:
+        remember(&channel->tremSpeed, x);
+        remember(&channel->tremDepth, y);
+        break;
+    case 0x8: set_panning(channel, param); break;
+    case 0x9: sample_offset(channel, sample, param); break;
+    case 0xA: remember(&channel->volSlideMem, param); break;
+    case 0xB: position_jump(song, param, jumpSeen); break;
+    case 0xC: set_volume(channel, param); break;
+    case 0xD: pattern_break(song, param, *jumpSeen); break;
+    case EFFECT_EXTENDED: extended_effect(song, channel, sample, param, saved); break;
+    case 0xF:
+        if (param < 32) {
+            song->speed = param;
+        } else {
+            set_bpm(song, param);
+        }
+        break;
+    case 0x10:
+        song->globalVolume = param > 64 ? 64 : param;
+        channel->updateFlags |= FLAG_VOLUME;
+        break;
+    case 0x11: remember(&song->globalVolSlideMem, param); break;
+    case 0x15:
+        if (instrument->volumeEnvelopeFlags & ENVELOPE_ON) {
+            set_envelope_position(channel, instrument, param);
+        }
+        break;
+    case 0x19:
+        if (param != 0) {
+            channel->panSlideMem = param;
+            channel->updateFlags |= FLAG_PANNING;
+        }
+        break;
+    case 0x1B:
+        if (param != 0) {
+            channel->retrigVolMode = x;
+            channel->retrigInterval = y;
+        }
+        break;
+    case 0x1D:
+        if (param != 0) {
+            channel->tremorOn = x + 1;
+            channel->tremorOff = y + 1;
+        }
+        tremor(channel);
+        break;
+    case 0x21: extra_fine_portamento(channel, param); break;
+    default: break;
+    }
+}
