@@ -1,0 +1,29 @@
+#include "trace.h"
+
+#include <cstdio>
+
+#include "front/player_state.h"
+#include "front/song_model.h"
+
+namespace {
+
+void trace_channel(int c) {
+    const ChannelState& ch = player.channels[c];
+    const Voice& v = *ch.voice;
+    std::fprintf(stderr,
+                 " | c%d period=%d volume=%d panning=%d volEnv=%d fadeout=%d"
+                 " voice=%d step=%u:%u gain=%d/%d",
+                 c, ch.period, ch.volume, ch.panning, ch.volEnvOutput, ch.fadeoutVolume,
+                 v.index, v.stepInt, v.stepFrac, v.leftGain, v.rightGain);
+}
+
+}  // namespace
+
+void trace_tick(const Song* song, int32_t tick) {
+    std::fprintf(stderr, "order=%d row=%d tick=%d speed=%d samplesPerTick=%u globalVolume=%d",
+                 song->orderPos, song->row, tick, song->speed, song->samplesPerTick,
+                 song->globalVolume);
+    const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+    for (int c = 0; c < channels; ++c) trace_channel(c);
+    std::fputc('\n', stderr);
+}
