@@ -13,7 +13,6 @@
 #include "front/song_model.h"
 #include "front/sources.h"
 #include "front/xm_loader.h"
-#include "load_failure.h"
 #include "options.h"
 #include "output.h"
 #include "trace.h"
@@ -109,8 +108,8 @@ int main(int argc, char** argv) {
     }
     Song* song = load_song(image);
     if (song == nullptr) {
-        std::fprintf(stderr, "cannot load module: %s\n",
-                     describe_load_failure(image.data(), uint32_t(image.size())));
+        const char* reason = load_error();
+        std::fprintf(stderr, "cannot load module: %s\n", *reason ? reason : "unknown fault");
         return EXIT_LOAD;
     }
     if (!allocate_output()) {
