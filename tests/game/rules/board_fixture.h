@@ -1,0 +1,59 @@
+// Helpers shared by the rules tests: a fresh board, marks set by hand, moves
+// in turn, and the outline list read back as node coordinates.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "board.h"
+#include "capture.h"
+
+typedef std::pair<int, int> Node;  // (column, row), 0-based
+typedef std::vector<Node> Outline;
+
+inline void clearBoard() {
+    memset(&board, 0, sizeof board);
+    board.redToMove = 1;
+}
+
+inline void setMark(int column, int row, uint8_t colour) { board.marks[nodeIndex(column, row)] = colour; }
+inline uint8_t markAt(int column, int row) { return board.marks[nodeIndex(column, row)]; }
+inline bool isCaptured(int column, int row) { return board.captured[nodeIndex(column, row)] != 0; }
+
+// Places marks in turn; fails the test on a refused move.
+inline void playMoves(const std::vector<Node>& moves) {
+    for (const Node& move : moves) {
+        ASSERT_TRUE(placeMark(move.first, move.second)) << move.first << "," << move.second;
+    }
+}
+
+// Places red marks only, each followed by a blue mark on a spare node.
+inline void playRed(const std::vector<Node>& red, const std::vector<Node>& spareBlue) {
+    ASSERT_LE(red.size(), spareBlue.size());
+    for (size_t i = 0; i < red.size(); i++) {
+        ASSERT_TRUE(placeMark(red[i].first, red[i].second));
+        ASSERT_TRUE(placeMark(spareBlue[i].first, spareBlue[i].second));
+    }
+}
+
+inline std::vector<Outline> readOutlines() {
+    std::vector<Outline> result;
+    int at = 0;
+    for (int i = 0; i < board.outlineCount; i++) {
+        int count = board.outlines[at++];
+        Outline outline;
+        for (int v = 0; v < count; v++, at += 2) {
+            outline.push_back(Node(board.outlines[at] - 1, board.outlines[at + 1] - 1));
+        }
+        result.push_back(outline);
+    }
+    EXPECT_EQ(at, board.outlineEnd);
+    return result;
+}
+
+class RulesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { clearBoard(); }
+};

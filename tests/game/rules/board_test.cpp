@@ -1,0 +1,112 @@
+// The board: neighbour stepping, the path stack, the move rule, turns and scores.
+#include "board_fixture.h"
+
+TEST(StepTest, StepsOffTheBoardGiveOffBoard) {
+    EXPECT_EQ(stepColumn(1, 7), OFF_BOARD);
+    EXPECT_EQ(stepColumn(1, 6), OFF_BOARD);
+    EXPECT_EQ(stepColumn(25, 3), OFF_BOARD);
+    EXPECT_EQ(stepColumn(25, 2), OFF_BOARD);
+    EXPECT_EQ(stepRow(1, 1), OFF_BOARD);
+    EXPECT_EQ(stepRow(1, 0), OFF_BOARD);
+    EXPECT_EQ(stepRow(19, 4), OFF_BOARD);
+    EXPECT_EQ(stepRow(19, 5), OFF_BOARD);
+}
+
+TEST(StepTest, EightDirectionsClockwiseFromUp) {
+    const int columnStep[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+    const int rowStep[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
+    for (int d = 0; d < 8; d++) {
+        EXPECT_EQ(stepColumn(10, d), 10 + columnStep[d]) << d;
+        EXPECT_EQ(stepRow(10, d), 10 + rowStep[d]) << d;
+    }
+    EXPECT_EQ(stepColumn(1, 0), 1);
+    EXPECT_EQ(stepColumn(24, 2), 25);
+    EXPECT_EQ(stepRow(18, 4), 19);
+}
+
+TEST(StepTest, UnknownDirectionLeavesTheCoordinate) {
+    EXPECT_EQ(stepRow(5, 8), 5);
+    EXPECT_EQ(stepColumn(5, 8), 5);
+    EXPECT_EQ(stepColumn(7, -1), 7);
+    EXPECT_EQ(stepRow(7, 200), 7);
+}
+
+TEST_F(RulesTest, PathStackPushesPopsAndSeesMarks) {
+    EXPECT_FALSE(pathHasMark());
+    pathPush(3, 4);
+    pathPush(5, 6);
+    EXPECT_EQ(board.pathLength, 4);
+    EXPECT_EQ(board.path[1][0], 5);
+    EXPECT_EQ(board.path[1][1], 6);
+    EXPECT_FALSE(pathHasMark());
+    setMark(3, 4, MARK_BLUE);
+    EXPECT_TRUE(pathHasMark());
+    pathPop();
+    pathPop();
+    EXPECT_EQ(board.pathLength, 0);
+    EXPECT_FALSE(pathHasMark());
+}
+
+TEST_F(RulesTest, RedMovesFirstAndTurnsAlternate) {
+    EXPECT_TRUE(placeMark(3, 3));
+    EXPECT_EQ(markAt(3, 3), MARK_RED);
+    EXPECT_EQ(board.redToMove, 0);
+    EXPECT_TRUE(placeMark(4, 3));
+    EXPECT_EQ(markAt(4, 3), MARK_BLUE);
+    EXPECT_EQ(board.redToMove, 1);
+}
+
+TEST_F(RulesTest, RefusedMovesChangeNothing) {
+    playMoves({{3, 3}});
+    board.captured[nodeIndex(8, 8)] = 1;
+    Board before = board;
+    EXPECT_FALSE(placeMark(3, 3));   // taken
+    EXPECT_FALSE(placeMark(8, 8));   // captured
+    EXPECT_FALSE(placeMark(-1, 0));  // off the board
+    EXPECT_FALSE(placeMark(25, 0));
+    EXPECT_FALSE(placeMark(0, 19));
+    EXPECT_EQ(memcmp(board.marks, before.marks, BOARD_NODES), 0);
+    EXPECT_EQ(memcmp(board.captured, before.captured, BOARD_NODES), 0);
+    EXPECT_EQ(board.redToMove, 0);
+}
+
+TEST_F(RulesTest, NewGameClearsTheGameAndRedMovesFirst) {
+    playMoves({{5, 4}, {5, 5}, {6, 5}, {1, 1}, {5, 6}, {2, 2}, {4, 5}});
+    ASSERT_GT(board.outlineCount, 0);
+    newGame();
+    for (int node = 0; node < BOARD_NODES; node++) {
+        ASSERT_EQ(board.marks[node], 0);
+        ASSERT_EQ(board.captured[node], 0);
+    }
+    EXPECT_EQ(board.outlineCount, 0);
+    EXPECT_EQ(board.outlineEnd, 0);
+    EXPECT_TRUE(placeMark(0, 0));
+    EXPECT_EQ(markAt(0, 0), MARK_RED);
+}
+
+TEST_F(RulesTest, ScoresCountCapturedMarksOfTheOtherSide) {
+    setMark(1, 1, MARK_BLUE);
+    setMark(2, 1, MARK_BLUE);
+    setMark(3, 1, MARK_BLUE);
+    setMark(4, 1, MARK_RED);
+    setMark(5, 1, MARK_RED);  // live: counts for nobody
+    const int capturedNodes[][2] = {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {6, 1}, {7, 1}};
+    for (const auto& node : capturedNodes) board.captured[nodeIndex(node[0], node[1])] = 1;
+    EXPECT_EQ(redScore(), 3);
+    EXPECT_EQ(blueScore(), 1);
+}
+
+TEST_F(RulesTest, AlternatingPlayFillsTheBoardWithAtMost238RedMarks) {
+    for (int node = 0; node < BOARD_NODES; node++) {
+        int column = node / BOARD_ROWS, row = node % BOARD_ROWS;
+        placeMark(column, row);  // refused once captured: the turn stays
+    }
+    int red = 0, blue = 0;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        red += board.marks[node] == MARK_RED;
+        blue += board.marks[node] == MARK_BLUE;
+    }
+    EXPECT_LE(red, 238);
+    EXPECT_LE(blue, 237);
+    EXPECT_TRUE(red == blue || red == blue + 1);
+}

@@ -1,0 +1,142 @@
+// The saved-game image: exact bytes out, whole and checked bytes in.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "board_fixture.h"
+#include "savefile.h"
+
+class SaveFileTest : public RulesTest {
+  protected:
+    std::string path = ::testing::TempDir() + "orvo_savefile_test.dat";
+    void TearDown() override { remove(path.c_str()); }
+
+    std::vector<uint8_t> readFile() {
+        std::vector<uint8_t> bytes;
+        FILE* file = fopen(path.c_str(), "rb");
+        if (!file) return bytes;
+        int c;
+        while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
+        fclose(file);
+        return bytes;
+    }
+    void writeFile(const std::vector<uint8_t>& bytes) {
+        FILE* file = fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        fwrite(bytes.data(), 1, bytes.size(), file);
+        fclose(file);
+    }
+    // A valid image: red mark at (1,1), blue captured at (5,5), blue to move.
+    std::vector<uint8_t> sampleImage() {
+        std::vector<uint8_t> bytes(SAVE_FILE_BYTES, 0);
+        bytes[nodeIndex(1, 1)] = MARK_RED;
+        bytes[nodeIndex(5, 5)] = MARK_BLUE;
+        bytes[BOARD_NODES + nodeIndex(5, 5)] = 1;
+        return bytes;
+    }
+};
+
+TEST_F(SaveFileTest, FreshGameSavesZerosAndTheRedTurn) {
+    ASSERT_TRUE(saveGame(path.c_str()));
+    std::vector<uint8_t> bytes = readFile();
+    ASSERT_EQ(bytes.size(), 951u);
+    for (int i = 0; i < 950; i++) ASSERT_EQ(bytes[i], 0) << i;
+    EXPECT_EQ(bytes[950], 1);
+}
+
+TEST_F(SaveFileTest, BytesAreMarksThenCapturedThenTurnColumnByColumn) {
+    playMoves({{5, 4}, {5, 5}, {6, 5}, {20, 2}, {5, 6}, {21, 2}, {4, 5}});
+    ASSERT_TRUE(saveGame(path.c_str()));
+    std::vector<uint8_t> bytes = readFile();
+    ASSERT_EQ(bytes.size(), 951u);
+    EXPECT_EQ(bytes[5 * 19 + 4], MARK_RED);
+    EXPECT_EQ(bytes[20 * 19 + 2], MARK_BLUE);
+    EXPECT_EQ(bytes[475 + 5 * 19 + 5], 1);
+    EXPECT_EQ(bytes[475 + 5 * 19 + 4], 0);
+    EXPECT_EQ(bytes[950], 0);
+}
+
+TEST_F(SaveFileTest, RestoreAfterSaveGivesBackTheGame) {
+    playMoves({{5, 4}, {5, 5}, {6, 5}, {20, 2}, {5, 6}, {21, 2}, {4, 5}, {1, 1}});
+    Board saved = board;
+    ASSERT_TRUE(saveGame(path.c_str()));
+    newGame();
+    ASSERT_TRUE(restoreGame(path.c_str()));
+    EXPECT_EQ(memcmp(board.marks, saved.marks, BOARD_NODES), 0);
+    EXPECT_EQ(memcmp(board.captured, saved.captured, BOARD_NODES), 0);
+    EXPECT_EQ(board.redToMove, saved.redToMove);
+    EXPECT_EQ(board.outlineCount, saved.outlineCount);
+    EXPECT_EQ(memcmp(board.outlines, saved.outlines, saved.outlineEnd), 0);
+    EXPECT_EQ(redScore(), 1);
+}
+
+TEST_F(SaveFileTest, RestoredCapturesAreKeptForGood) {
+    writeFile(sampleImage());
+    ASSERT_TRUE(restoreGame(path.c_str()));
+    EXPECT_EQ(board.redToMove, 0);
+    EXPECT_TRUE(isCaptured(5, 5));
+    EXPECT_EQ(redScore(), 1);
+    playMoves({{10, 10}, {11, 11}});  // blue, red
+    EXPECT_TRUE(isCaptured(5, 5));
+    EXPECT_FALSE(placeMark(5, 5));
+}
+
+TEST_F(SaveFileTest, RestoreRebuildsTheOutlines) {
+    std::vector<uint8_t> bytes(SAVE_FILE_BYTES, 0);
+    bytes[nodeIndex(1, 1)] = bytes[nodeIndex(2, 1)] = bytes[nodeIndex(2, 2)] = MARK_RED;
+    bytes[950] = 0;
+    writeFile(bytes);
+    ASSERT_TRUE(restoreGame(path.c_str()));
+    EXPECT_EQ(board.outlineCount, 1);
+}
+
+// Missing, short, long or out-of-range files leave the game as it was.
+TEST_F(SaveFileTest, DamagedFilesAreRefused) {
+    std::vector<std::vector<uint8_t>> damaged;
+    damaged.push_back(std::vector<uint8_t>());
+    std::vector<uint8_t> image = sampleImage();
+    damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + 950));
+    damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + 475));
+    std::vector<uint8_t> longer = image;
+    longer.push_back(0);
+    damaged.push_back(longer);
+    std::vector<uint8_t> badMark = image;
+    badMark[100] = 3;
+    damaged.push_back(badMark);
+    std::vector<uint8_t> badCaptured = image;
+    badCaptured[475 + 100] = 2;
+    damaged.push_back(badCaptured);
+
+    playMoves({{1, 1}, {2, 1}, {3, 3}});
+    Board before = board;
+    EXPECT_FALSE(restoreGame(path.c_str()));  // no file at all
+    for (size_t i = 0; i < damaged.size(); i++) {
+        writeFile(damaged[i]);
+        EXPECT_FALSE(restoreGame(path.c_str())) << i;
+        EXPECT_EQ(memcmp(board.marks, before.marks, BOARD_NODES), 0) << i;
+        EXPECT_EQ(memcmp(board.captured, before.captured, BOARD_NODES), 0) << i;
+        EXPECT_EQ(board.redToMove, before.redToMove) << i;
+        EXPECT_EQ(board.outlineCount, before.outlineCount) << i;
+    }
+}
+
+TEST_F(SaveFileTest, AnyNonZeroTurnByteMeansRed) {
+    std::vector<uint8_t> bytes = sampleImage();
+    bytes[950] = 7;
+    writeFile(bytes);
+    ASSERT_TRUE(restoreGame(path.c_str()));
+    EXPECT_TRUE(placeMark(12, 12));
+    EXPECT_EQ(markAt(12, 12), MARK_RED);
+}
+
+TEST_F(SaveFileTest, SaveThatCannotCreateTheFileReportsFailure) {
+    std::string missingFolder = ::testing::TempDir() + "no_such_folder_for_orvo/savegame.dat";
+    EXPECT_FALSE(saveGame(missingFolder.c_str()));
+}
+
+TEST_F(SaveFileTest, SaveThatCannotWriteEverythingReportsFailure) {
+    FILE* full = fopen("/dev/full", "wb");
+    if (!full) GTEST_SKIP() << "no /dev/full here";
+    fclose(full);
+    EXPECT_FALSE(saveGame("/dev/full"));
+}
