@@ -22,16 +22,13 @@ const int64_t AMIGA_NUMERATOR = 14317056;
 const int64_t OUTPUT_RATE = 44100;
 const int64_t LOWEST_FREQUENCY = 100;
 
-// 2^r for |r| <= 0.5 by its power series: only additions and
-// multiplications, so every build gets the same bits, whatever its libm.
+// 2^r for |r| <= 0.5 by its power series, summed from the smallest term:
+// only additions, multiplications and divisions, so every build gets the same
+// bits, whatever its libm.
 double exp2_small(double r) {
     const double x = r * 0.69314718055994530942;
-    double term = 1.0;
     double sum = 1.0;
-    for (int k = 1; k <= 20; ++k) {
-        term = term * x / k;
-        sum += term;
-    }
+    for (int k = 22; k >= 1; --k) sum = 1.0 + x * sum / k;
     return sum;
 }
 
@@ -105,8 +102,9 @@ void update_panning(const ChannelState* channel) {
     set_gains(voice);
 }
 
-int64_t linear_frequency(int64_t periodSum) {
-    const double x = double(4608 - periodSum) * LINEAR_PERIOD_UNIT;
+// In the linear table a positive pitch offset raises the pitch.
+int64_t linear_frequency(int32_t period, int32_t pitchOffset) {
+    const double x = double(4608 - int64_t(period) + pitchOffset) * LINEAR_PERIOD_UNIT;
     const double frequency = std::nearbyint(note_scale(x) * LINEAR_FINAL_FACTOR);
     // Beyond the 32-bit range counts as below the floor (and covers infinity).
     if (!(frequency <= 2147483647.0)) return 0;
@@ -116,7 +114,7 @@ int64_t linear_frequency(int64_t periodSum) {
 void update_pitch(const ChannelState* channel, const Song* song, int64_t periodSum) {
     int64_t frequency;
     if (song->flags & 1) {
-        frequency = linear_frequency(periodSum);
+        frequency = linear_frequency(channel->period, channel->pitchOffset);
     } else {
         frequency = periodSum == 0 ? 0 : AMIGA_NUMERATOR / periodSum;
     }
