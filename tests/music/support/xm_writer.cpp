@@ -47,7 +47,9 @@ void write_header(std::vector<uint8_t>& out, const XmModule& m) {
     put16(out, uint32_t(m.speed));
     put16(out, uint32_t(m.bpm));
     for (size_t i = 0; i < 256; ++i) put8(out, i < m.orders.size() ? m.orders[i] : 0);
-    out.resize(60 + size_t(m.headerSize), 0);
+    // Sizes beyond 64 KiB are written as given but not padded to: they point
+    // past the image.
+    if (m.headerSize <= 0x10000) out.resize(60 + size_t(m.headerSize), 0);
 }
 
 void pack_cell(std::vector<uint8_t>& out, const Cell& cell, bool packed) {

@@ -95,7 +95,7 @@ struct XmModule {
     int patternCountOverride = -1;
     std::vector<XmInstrument> instruments;
     int instrumentCountOverride = -1;
-    uint32_t headerSize = 276;  // counted from offset 60
+    uint32_t headerSize = 276;  // counted from offset 60; above 64 KiB not padded to
     const char* signature = "Extended Module: ";
 };
 
