@@ -1,0 +1,309 @@
+// Resamples every sounding voice into the float block: linear interpolation,
+// 128-frame gain ramps, forward and ping-pong loops.
+//
+// Positions and steps are 32.32 fixed point in one uint64_t. Moving backward
+// adds the step's two's complement, so both directions share one frame loop.
+// Every distance is taken modulo 2^64, which keeps it exact even when a huge
+// step carries the position past 2^32 whole frames.
+#include "replay/mixer.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "front/player_state.h"
+
+namespace {
+
+const float GAIN_UNIT = 0.003921568859368563f;   // 1/255
+const float RAMP_UNIT = 3.0637256713816896e-5f;  // 1/(255 x 128)
+const int32_t RAMP_FRAMES = 128;
+const float FRACTION_UNIT = 0x1p-32f;
+// A ping-pong reflection that lands exactly on a loop start of 0 leaves the
+// position one fraction unit below frame 0; that frame reads s[0] instead of
+// the value before the data.
+const uint64_t BELOW_ZERO = UINT64_MAX;
+const uint64_t NEVER = UINT64_MAX;
+
+struct Loop {
+    uint64_t start;   // 32.32
+    uint64_t end;     // 32.32, the guard frame's position
+    uint64_t length;  // 32.32, end - start
+    uint8_t type;     // LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG
+};
+
+struct Stretch {
+    const int16_t* data;
+    uint64_t position;
+    uint64_t delta;  // the step, or its negative moving backward
+    float left;      // gain factors of the next frame
+    float right;
+    float leftStep;  // their change per frame during a ramp
+    float rightStep;
+    int32_t rampFrames;
+};
+
+uint64_t fixed(uint32_t whole, uint32_t fraction)
+{
+    return (uint64_t(whole) << 32) | fraction;
+}
+
+// A loop that is empty or reaches past the data plays as no loop, so the
+// frame loop never reads beyond the guard and spare frames.
+Loop loop_of(const Sample* sample)
+{
+    uint32_t length = sample->data ? sample->length : 0;
+    uint64_t loopEnd = uint64_t(sample->loopStart) + sample->loopLength;
+    bool looped = (sample->loopType == LOOP_FORWARD || sample->loopType == LOOP_PINGPONG)
+                  && sample->loopLength > 0 && loopEnd <= length;
+    Loop loop;
+    loop.type = looped ? sample->loopType : LOOP_NONE;
+    loop.start = looped ? uint64_t(sample->loopStart) << 32 : 0;
+    loop.end = looped ? loopEnd << 32 : uint64_t(length) << 32;
+    loop.length = loop.end - loop.start;
+    return loop;
+}
+
+// Frames after which the position reaches or passes the bound it moves
+// toward: 0 when it is there already, NEVER when it does not move.
+uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, const Loop& loop)
+{
+    uint64_t distance;
+    if (backward) {
+        if (position < loop.start || position > loop.end) return 0;
+        distance = position - loop.start;
+    } else {
+        distance = loop.end - position;  // BELOW_ZERO gives end + 1
+        if (distance > loop.end + 1) return 0;
+    }
+    if (distance == 0) return 0;
+    if (step == 0) return NEVER;
+    return (distance - 1) / step + 1;
+}
+
+// Continues the running ramp while its targets hold; otherwise sets up a new
+// one from the gains reached so far.
+void begin_gains(Voice* voice, Stretch* stretch)
+{
+    bool rampGoesOn = voice->rampFramesLeft > 0 && voice->leftGain == voice->rampLeftTarget
+                      && voice->rightGain == voice->rampRightTarget;
+    if (!rampGoesOn) {
+        int32_t leftChange = voice->leftGain - voice->currentLeftGain;
+        int32_t rightChange = voice->rightGain - voice->currentRightGain;
+        voice->rampLeftTarget = voice->leftGain;
+        voice->rampRightTarget = voice->rightGain;
+        voice->rampLeftStep = float(leftChange) * RAMP_UNIT;
+        voice->rampRightStep = float(rightChange) * RAMP_UNIT;
+        voice->rampFramesLeft = (leftChange != 0 || rightChange != 0) ? RAMP_FRAMES : 0;
+    }
+    stretch->rampFrames = voice->rampFramesLeft;
+    stretch->leftStep = voice->rampLeftStep;
+    stretch->rightStep = voice->rampRightStep;
+    bool ramping = stretch->rampFrames > 0;
+    stretch->left = float(ramping ? voice->currentLeftGain : voice->leftGain) * GAIN_UNIT;
+    stretch->right = float(ramping ? voice->currentRightGain : voice->rightGain) * GAIN_UNIT;
+}
+
+float sample_at(const int16_t* data, uint64_t position)
+{
+    const int16_t* s = data + uint32_t(position >> 32);
+    float t = float(uint32_t(position)) * FRACTION_UNIT;
+    return float(s[0]) + float(s[1] - s[0]) * t;
+}
+
+// Mixes the frames that start one unit below frame 0 (one, unless the step
+// is 0) and returns how many.
+int mix_below_zero(Stretch* st, float* out, int frames)
+{
+    int done = 0;
+    float x = float(st->data[0]);
+    while (done < frames && st->position == BELOW_ZERO) {
+        out[0] += x * st->left;
+        out[1] += x * st->right;
+        out += 2;
+        st->position += st->delta;
+        if (st->rampFrames > 0) {
+            st->left += st->leftStep;
+            st->right += st->rightStep;
+        }
+        ++done;
+    }
+    return done;
+}
+
+// Constant gains: two frames per turn, their work interleaved.
+void mix_steady(Stretch* st, float* out, int frames)
+{
+    const int16_t* data = st->data;
+    uint64_t position = st->position;
+    uint64_t delta = st->delta;
+    float left = st->left;
+    float right = st->right;
+    for (int pairs = frames / 2; pairs > 0; --pairs) {
+        uint64_t second = position + delta;
+        const int16_t* a = data + uint32_t(position >> 32);
+        const int16_t* b = data + uint32_t(second >> 32);
+        float ta = float(uint32_t(position)) * FRACTION_UNIT;
+        float tb = float(uint32_t(second)) * FRACTION_UNIT;
+        float xa = float(a[0]) + float(a[1] - a[0]) * ta;
+        float xb = float(b[0]) + float(b[1] - b[0]) * tb;
+        out[0] += xa * left;
+        out[1] += xa * right;
+        out[2] += xb * left;
+        out[3] += xb * right;
+        out += 4;
+        position = second + delta;
+    }
+    if (frames & 1) {
+        float x = sample_at(data, position);
+        out[0] += x * left;
+        out[1] += x * right;
+        position += delta;
+    }
+    st->position = position;
+}
+
+// Gains moving by a step per frame: one frame per turn.
+void mix_ramp(Stretch* st, float* out, int frames)
+{
+    const int16_t* data = st->data;
+    uint64_t position = st->position;
+    float left = st->left;
+    float right = st->right;
+    for (int i = 0; i < frames; ++i) {
+        float x = sample_at(data, position);
+        out[0] += x * left;
+        out[1] += x * right;
+        out += 2;
+        position += st->delta;
+        left += st->leftStep;
+        right += st->rightStep;
+    }
+    st->position = position;
+    st->left = left;
+    st->right = right;
+}
+
+int32_t gain_of_factor(float factor)
+{
+    return int32_t(std::nearbyint(factor / GAIN_UNIT));
+}
+
+void end_ramp_stretch(Voice* voice, const Stretch& st, int frames)
+{
+    voice->currentLeftGain = gain_of_factor(st.left);
+    voice->currentRightGain = gain_of_factor(st.right);
+    voice->rampFramesLeft -= frames;
+    if (voice->rampFramesLeft == 0) {
+        voice->rampLeftStep = 0.0f;
+        voice->rampRightStep = 0.0f;
+        voice->currentLeftGain = voice->leftGain;
+        voice->currentRightGain = voice->rightGain;
+    }
+}
+
+void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
+{
+    int below = mix_below_zero(st, out, frames);
+    if (st->rampFrames > 0) {
+        mix_ramp(st, out + 2 * below, frames - below);
+        end_ramp_stretch(voice, *st, frames);
+    } else {
+        mix_steady(st, out + 2 * below, frames - below);
+    }
+}
+
+// Folds a forward position that lies `past` beyond the loop end back into
+// the loop. Two reflections in a row move it back by exactly twice the loop,
+// so only the remainder modulo that matters.
+void fold_past_end(Voice* voice, uint64_t* position, uint64_t past, const Loop& loop)
+{
+    bool twiceFits = loop.length <= UINT64_MAX / 2;
+    uint64_t rest = twiceFits ? past % (2 * loop.length) : past;
+    if (rest < loop.length) {
+        *position = loop.end - rest - 1;
+        voice->backward = 1;
+    } else {
+        *position = loop.start + (rest - loop.length);
+        voice->backward = 0;
+    }
+}
+
+// Each reflection lands one fraction unit short of the mirror image.
+void reflect(Voice* voice, uint64_t* position, const Loop& loop)
+{
+    if (!voice->backward) {
+        fold_past_end(voice, position, *position - loop.end, loop);
+        return;
+    }
+    uint64_t past = loop.start - *position;
+    if (past <= loop.length) {
+        *position = loop.start + past - 1;  // BELOW_ZERO for a start of 0 reached exactly
+        voice->backward = 0;
+        return;
+    }
+    fold_past_end(voice, position, past - loop.length - 1, loop);
+}
+
+// Returns false when the voice has ended.
+bool pass_bound(Voice* voice, uint64_t* position, const Loop& loop)
+{
+    if (loop.type == LOOP_FORWARD) {
+        *position = loop.start + (*position - loop.end) % loop.length;
+        return true;
+    }
+    if (loop.type == LOOP_PINGPONG) {
+        reflect(voice, position, loop);
+        return true;
+    }
+    voice->sample = nullptr;
+    *position = 0;
+    return false;
+}
+
+void store_position(Voice* voice, uint64_t position)
+{
+    voice->positionInt = uint32_t(position >> 32);
+    voice->positionFrac = uint32_t(position);
+}
+
+// Mixes one voice in stretches that each end at a loop bound, the end of a
+// ramp or the end of the call.
+void mix_voice(Voice* voice, float* out, int frames)
+{
+    const Loop loop = loop_of(voice->sample);
+    const uint64_t step = fixed(voice->stepInt, voice->stepFrac);
+    Stretch st;
+    st.data = voice->sample->data;
+    st.position = fixed(voice->positionInt, voice->positionFrac);
+    while (true) {
+        uint64_t toBound = frames_to_bound(st.position, step, voice->backward, loop);
+        bool boundDue = toBound <= uint64_t(frames);
+        int n = boundDue ? int(toBound) : frames;
+        begin_gains(voice, &st);
+        if (st.rampFrames > 0 && n > st.rampFrames) {
+            n = st.rampFrames;
+            boundDue = false;
+        }
+        st.delta = voice->backward ? 0 - step : step;
+        if (n > 0) mix_stretch(voice, &st, out, n);
+        out += 2 * n;
+        frames -= n;
+        if (boundDue && !pass_bound(voice, &st.position, loop)) {
+            store_position(voice, 0);
+            return;
+        }
+        store_position(voice, st.position);
+        if (frames == 0) return;
+    }
+}
+
+}  // namespace
+
+void mix_voices(float* out, int frames)
+{
+    if (frames <= 0) return;
+    for (int i = 0; i < VOICE_COUNT; ++i) {
+        Voice* voice = &player.voices[i];
+        if (voice->sample) mix_voice(voice, out, frames);
+    }
+}
