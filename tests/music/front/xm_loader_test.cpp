@@ -209,17 +209,6 @@ TEST(XmInstruments, HeaderFieldsEnvelopesAndFadeout) {
     release_song(song);
 }
 
-TEST(XmInstruments, FadeoutDoublingKeeps16Bits) {
-    XmInstrument ins = xm_instrument(xm_sample_8bit({0}));
-    ins.fadeout = 0x8001;
-    XmModule m = one_channel_module();
-    m.instruments.push_back(ins);
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
-    EXPECT_EQ(song->instruments[0].fadeout, 2);
-    release_song(song);
-}
-
 TEST(XmInstruments, NoSamplesUsesEmptySampleAndHeaderSizeToNext) {
     XmInstrument empty;
     empty.headerSizeOverride = 80;  // the next instrument starts 80 bytes on
@@ -355,17 +344,6 @@ TEST(XmSamples, LoopWithoutLengthIsNoLoop) {
     ASSERT_NE(song, nullptr);
     EXPECT_EQ(only_sample(song).loopType, LOOP_NONE);
     EXPECT_EQ(only_sample(song).loopLength, 4u);
-    release_song(song);
-}
-
-TEST(XmSamples, NoLoopIgnoresHeaderLoopFields) {
-    XmSample s = xm_sample_8bit({1, 2, 3});
-    s.loopStart = 1;
-    s.loopLength = 1;
-    Song* song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
-    EXPECT_EQ(only_sample(song).loopStart, 0u);
-    EXPECT_EQ(only_sample(song).loopLength, 3u);
     release_song(song);
 }
 
