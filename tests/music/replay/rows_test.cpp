@@ -1,0 +1,383 @@
+// The row step: notes, instruments, tone-portamento rows, sample offsets,
+// key-off, the volume column and first-tick effects.
+#include <gtest/gtest.h>
+
+#include "front/player_state.h"
+#include "replay/rows.h"
+#include "replay/sequencer.h"
+#include "replay_song.h"
+
+namespace {
+
+const uint8_t C4 = 49;  // cell note of key index 48
+
+// A two-channel song of one long pattern with two instruments: 1 at volume
+// 48, panning 200 and 2 at volume 20, panning 60, both 20000 frames long.
+void set_up(ReplaySong* t) {
+    make_song(t, 2, 1, 64);
+    add_instrument(t, 20000, 48, 200);
+    add_instrument(t, 20000, 20, 60);
+}
+
+void put(ReplaySong* t, int row, int channel, Cell cell) {
+    cell_at(t, 0, row, channel) = cell;
+}
+
+// Plays rows up to and including `row`; the channel state is then that of
+// the row's last tick.
+void play_to_row(ReplaySong* t, int row) {
+    start_replay(t);
+    for (int r = 0; r <= row; ++r) run_row(t);
+}
+
+// Plays only the first tick of `row` (after the rows before it).
+void play_row_start(ReplaySong* t, int row) {
+    start_replay(t);
+    for (int r = 0; r < row; ++r) run_row(t);
+    play_tick(&t->song);
+}
+
+// Finishes the current row and plays the first tick of the next.
+void next_row_start(ReplaySong* t) {
+    if (t->song.tick != 0) run_row(t);
+    play_tick(&t->song);
+}
+
+// Only the mixer moves voices; a mark shows whether a row restarted one.
+const uint32_t MARK = 1234;
+
+void mark_voice(int channel) {
+    player.channels[channel].voice->positionInt = MARK;
+}
+
+TEST(RowNotes, NoteWithInstrumentStartsSampleAtItsDefaults) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    play_row_start(&t, 0);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.note, 48);
+    EXPECT_EQ(ch.instrument, 0);
+    EXPECT_EQ(ch.period, 7680 - 64 * 48);
+    EXPECT_EQ(ch.volume, 48);
+    EXPECT_EQ(ch.panning, 200);
+    EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
+    EXPECT_EQ(ch.voice->volume, 96);
+}
+
+TEST(RowNotes, NoteWithoutInstrumentOnFreshChannelIsSilent) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 0, 0, 0, 0});
+    play_row_start(&t, 0);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
+    EXPECT_EQ(ch.fadeoutVolume, 0);
+    EXPECT_EQ(ch.voice->volume, 0);
+}
+
+TEST(RowNotes, NoteWithoutInstrumentKeepsVolumeAndEnvelopes) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0xC, 0x30});
+    put(&t, 3, 0, {C4 + 12, 0, 0, 0, 0});
+    play_row_start(&t, 3);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.volume, 0x30);
+    EXPECT_EQ(ch.fadeoutVolume, 65536);
+    EXPECT_EQ(ch.period, 7680 - 64 * 60);
+    EXPECT_EQ(ch.voice, &player.voices[32]);  // restarted on the twin
+    EXPECT_EQ(ch.voice->positionInt, 0u);
+}
+
+TEST(RowNotes, InstrumentBeyondSongIsSilent) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 9, 0, 0, 0});
+    play_row_start(&t, 0);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.voice->sample, &player.emptySample);
+    EXPECT_EQ(ch.volume, 0);
+    EXPECT_EQ(ch.panning, 0);
+}
+
+TEST(RowNotes, NotesOutsideTheFormatAreNoNotes) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {98, 0, 0, 0, 0});
+    put(&t, 2, 0, {254, 2, 0, 0, 0});
+    play_row_start(&t, 0);
+    mark_voice(0);
+    next_row_start(&t);
+    ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.voice->positionInt, MARK);
+    EXPECT_EQ(ch.note, 48);
+    EXPECT_EQ(ch.updateFlags & FLAG_TRIGGER, 0);
+    next_row_start(&t);
+    EXPECT_EQ(ch.voice->positionInt, MARK);
+    EXPECT_EQ(ch.note, 48);
+    EXPECT_EQ(ch.instrument, 1);
+    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
+}
+
+TEST(RowNotes, AmigaNotePeriodWithRelativeNoteAndFinetune) {
+    ReplaySong t;
+    set_up(&t);
+    t.song.flags = 0;
+    sample_of(&t, 1)->relativeNote = 12;
+    sample_of(&t, 1)->finetune = -128;
+    put(&t, 0, 0, {C4 - 12, 1, 0, 0, 0});
+    play_row_start(&t, 0);
+    EXPECT_EQ(player.channels[0].realNote, 48);
+    EXPECT_EQ(player.channels[0].period, 1814);
+}
+
+TEST(RowNotes, LinearFinetuneHalvesTowardZero) {
+    ReplaySong t;
+    set_up(&t);
+    sample_of(&t, 1)->finetune = -3;
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    play_row_start(&t, 0);
+    EXPECT_EQ(player.channels[0].notePeriod, 7680 - 64 * 48 + 1);
+}
+
+TEST(RowNotes, RealNoteWrapsAsAByte) {
+    ReplaySong t;
+    set_up(&t);
+    sample_of(&t, 1)->relativeNote = -5;
+    put(&t, 0, 0, {1, 1, 0, 0, 0});
+    play_row_start(&t, 0);
+    EXPECT_EQ(player.channels[0].realNote, 251);
+    EXPECT_EQ(player.channels[0].period, 7680 - 64 * 251);
+}
+
+TEST(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0xC, 0x10});
+    put(&t, 2, 0, {C4 + 7, 2, 0, 0x3, 0x20});
+    play_row_start(&t, 0);
+    mark_voice(0);
+    next_row_start(&t);
+    next_row_start(&t);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.instrument, 0);
+    EXPECT_EQ(ch.note, 48);
+    EXPECT_EQ(ch.period, 7680 - 64 * 48);
+    EXPECT_EQ(ch.portaTarget, 7680 - 64 * 55);
+    EXPECT_EQ(ch.portaSpeed, 0x20);
+    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice->positionInt, MARK);
+    // The reset takes the sample it already plays: instrument 1's defaults.
+    EXPECT_EQ(ch.volume, 48);
+    EXPECT_EQ(ch.panning, 200);
+}
+
+TEST(RowTonePortamento, SlideVariantKeepsSpeedAndStoresSlide) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0x3, 0x08});
+    put(&t, 1, 0, {C4 + 2, 0, 0, 0x5, 0x04});
+    play_row_start(&t, 1);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.portaSpeed, 0x08);
+    EXPECT_EQ(ch.volSlideMem, 0x04);
+    EXPECT_EQ(ch.portaTarget, 7680 - 64 * 50);
+    EXPECT_EQ(ch.updateFlags & (FLAG_TRIGGER | FLAG_PITCH), FLAG_PITCH);  // auto-vibrato asks again
+}
+
+TEST(RowTonePortamento, VolumeColumnPortaJumpsPitchWithoutRestart) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {C4 + 5, 0, 0xF5, 0, 0});
+    play_row_start(&t, 0);
+    mark_voice(0);
+    next_row_start(&t);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.period, 7680 - 64 * 53);
+    EXPECT_EQ(ch.portaSpeed, 0x50);
+    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice->positionInt, MARK);
+}
+
+TEST(RowSampleOffset, OffsetStartsTheRowsNote) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0x9, 0x10});
+    play_row_start(&t, 0);
+    EXPECT_EQ(player.channels[0].voice->positionInt, 0x1000u);
+    EXPECT_EQ(player.channels[0].voice->startOffset, 0u);
+}
+
+TEST(RowSampleOffset, OffsetWithoutNoteWaitsForTheNextNote) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {0, 0, 0, 0x9, 0x20});
+    put(&t, 2, 0, {C4, 0, 0, 0x9, 0x00});
+    play_row_start(&t, 0);
+    mark_voice(0);
+    next_row_start(&t);
+    EXPECT_EQ(player.channels[0].voice->startOffset, 0x2000u);
+    EXPECT_EQ(player.channels[0].voice->positionInt, MARK);
+    next_row_start(&t);
+    EXPECT_EQ(player.channels[0].voice, &player.voices[32]);
+    EXPECT_EQ(player.channels[0].voice->positionInt, 0x2000u);  // memory reused
+}
+
+TEST(RowSampleOffset, OffsetPastLoopEndRewindsWithoutNewNote) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {C4, 1, 0, 0x9, 0x4F});  // 0x4F00 = 20224 > 20000 frames
+    play_row_start(&t, 0);
+    mark_voice(0);
+    next_row_start(&t);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice->positionInt, 0u);
+    EXPECT_TRUE(ch.updateFlags & FLAG_REWIND);
+    EXPECT_FALSE(ch.updateFlags & FLAG_TRIGGER);
+}
+
+TEST(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
+    play_row_start(&t, 1);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.keyOff, 1);
+    EXPECT_EQ(ch.volEnvOutput, 0);
+    EXPECT_EQ(ch.voice->volume, 0);
+    EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
+}
+
+TEST(RowKeyOff, KEffectActsOnFirstTickWhateverItsParameter) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {0, 0, 0, 0x14, 0x05});
+    play_row_start(&t, 1);
+    EXPECT_EQ(player.channels[0].keyOff, 1);
+    EXPECT_EQ(player.channels[0].voice->volume, 0);
+}
+
+TEST(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
+    ReplaySong t;
+    set_up(&t);
+    Instrument& ins = t.instruments[0];
+    ins.volumeEnvelope[0] = {0, 64};
+    ins.volumeEnvelope[1] = {4, 32};
+    ins.volumePointCount = 2;
+    ins.volumeEnvelopeFlags = ENVELOPE_ON | ENVELOPE_SUSTAIN;
+    ins.fadeout = 1000;
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
+    play_row_start(&t, 1);
+    const ChannelState& ch = player.channels[0];
+    // The envelope leaves its sustain point on this tick.
+    EXPECT_EQ(ch.volEnvOutput, 64);
+    EXPECT_EQ(ch.volEnvPoint, 1);
+    EXPECT_EQ(ch.fadeoutVolume, 65536 - 1000);
+}
+
+TEST(RowVolume, SetVolumeLimits) {
+    const struct { Cell cell; int32_t volume; } cases[] = {
+        {{C4, 1, 0, 0xC, 0x80}, 64}, {{C4, 1, 0x50, 0, 0}, 64}, {{C4, 1, 0x51, 0, 0}, 48},
+        {{C4, 1, 0x10, 0, 0}, 0},    {{C4, 1, 0x65, 0, 0}, 43}, {{C4, 1, 0x9F, 0, 0}, 63},
+    };
+    for (const auto& c : cases) {
+        ReplaySong t;
+        set_up(&t);
+        put(&t, 0, 0, c.cell);
+        play_row_start(&t, 0);
+        EXPECT_EQ(player.channels[0].volume, c.volume) << int(c.cell.volume) << " " << int(c.cell.param);
+    }
+}
+
+TEST(RowVolume, PanningColumnSlidesHaveNoLimit) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0xC1, 0, 0});
+    put(&t, 1, 0, {0, 0, 0xD8, 0, 0});
+    put(&t, 2, 0, {0, 0, 0xD8, 0, 0});
+    play_row_start(&t, 1);
+    EXPECT_EQ(player.channels[0].panning, 8);
+    run_row(&t);
+    EXPECT_LT(player.channels[0].panning, 0);
+    EXPECT_EQ(player.channels[0].voice->panning, 0);
+}
+
+TEST(RowVolume, TremoloLevelStaysWhenTremoloEnds) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    play_to_row(&t, 0);
+    ChannelState& ch = player.channels[0];
+    ch.lastEffect = 0x7;
+    ch.volumeOffset = -10;
+    next_row_start(&t);
+    EXPECT_EQ(ch.volume, 38);
+}
+
+TEST(RowEffects, FinetuneChangeWaitsForNextNote) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0xE, 0x58});
+    put(&t, 1, 0, {C4, 0, 0, 0, 0});
+    play_row_start(&t, 0);
+    EXPECT_EQ(player.channels[0].period, 7680 - 64 * 48);
+    EXPECT_EQ(sample_of(&t, 1)->finetune, 8);
+    run_row(&t);
+    run_row(&t);
+    EXPECT_EQ(player.channels[0].period, 7680 - 64 * 48 - 4);
+}
+
+TEST(RowEffects, FinetuneOnEmptySampleIsIgnored) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 7, 0, 0xE, 0x5F});
+    play_row_start(&t, 0);
+    EXPECT_EQ(player.emptySample.finetune, 0);
+}
+
+TEST(RowEffects, NoteDelayKeepsOldSoundOnFirstTick) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {C4 + 12, 2, 0, 0xE, 0xD3});
+    play_row_start(&t, 1);
+    const ChannelState& ch = player.channels[0];
+    EXPECT_EQ(ch.volume, 48);
+    EXPECT_EQ(ch.panning, 200);
+    EXPECT_EQ(ch.period, 7680 - 64 * 48);
+    EXPECT_EQ(ch.instrument, 1);
+    EXPECT_EQ(ch.notePeriod, 7680 - 64 * 60);
+    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.updateFlags & (FLAG_TRIGGER | FLAG_VOLUME | FLAG_PANNING), 0);
+}
+
+TEST(RowEffects, FinePortamentoAndMemories) {
+    ReplaySong t;
+    set_up(&t);
+    put(&t, 0, 0, {C4, 1, 0, 0xE, 0x13});
+    put(&t, 1, 0, {0, 0, 0, 0xE, 0x10});
+    put(&t, 2, 0, {0, 0, 0, 0x21, 0x25});
+    put(&t, 3, 0, {0, 0, 0, 0x21, 0x20});
+    play_row_start(&t, 0);
+    const int32_t base = 7680 - 64 * 48;
+    EXPECT_EQ(player.channels[0].period, base - 12);
+    run_row(&t);
+    run_row(&t);
+    EXPECT_EQ(player.channels[0].period, base - 24);
+    run_row(&t);
+    EXPECT_EQ(player.channels[0].period, base - 19);
+    run_row(&t);
+    EXPECT_EQ(player.channels[0].period, base - 14);
+}
+
+}  // namespace
