@@ -8,7 +8,8 @@
 #include "replay/sequencer.h"
 #include "replay/voice_update.h"
 #include "replay/waveforms.h"
-#include "tick_module.h"
+#include "replay_song.h"
+#include "tick_trace.h"
 
 namespace {
 
@@ -30,18 +31,18 @@ int32_t audible_flags(const ChannelState& c)
 
 class TickEffects : public ::testing::Test {
 protected:
-    TestModule m;
+    ReplaySong t;
 
-    void SetUp() override { build_test_module(&m, 6, true); }
-    void put(int row, int channel, Cell cell) { *test_cell(&m, row, channel) = cell; }
+    void SetUp() override { make_tick_song(&t, 6, true); }
+    void put(int row, int channel, Cell cell) { cell_at(&t, 0, row, channel) = cell; }
     Values trace(int ticks, ChannelField field, int channel = 0)
     {
-        return trace_ticks(&m, ticks, channel, field);
+        return trace_ticks(&t.song, ticks, channel, field);
     }
     void play(int ticks)
     {
         for (int i = 0; i < ticks; ++i)
-            play_tick(&m.song);
+            play_tick(&t.song);
     }
     ChannelState& channel(int c = 0) { return player.channels[c]; }
 };
@@ -50,17 +51,17 @@ TEST_F(TickEffects, ArpeggioPlaysBaseAndBothIntervalsInTurn)
 {
     put(0, 0, {C4, 1, 0, 0x0, 0x37});
     put(0, 1, {C4, 1, 0, 0x0, 0x00});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, pitch_offset), (Values{0, 192, 448, 0, 192, 448}));
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, pitch_offset, 1), (Values{0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences)
 {
-    build_test_module(&m, 6, false);
+    make_tick_song(&t, 6, false);
     put(0, 0, {C4, 1, 0, 0x0, 0x37});
-    start_test_module(&m);
+    start_replay(&t);
     int32_t base = amiga_period(48, 0);
     int32_t third = amiga_period(51, 0) - base;
     int32_t fifth = amiga_period(55, 0) - base;
@@ -70,10 +71,10 @@ TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences)
 
 TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte)
 {
-    build_test_module(&m, 3, false);
-    m.samples[0].relativeNote = -1;  // C-0 becomes note 255
+    make_tick_song(&t, 3, false);
+    sample_of(&t, 1)->relativeNote = -1;  // C-0 becomes note 255
     put(0, 0, {1, 1, 0, 0x0, 0x03});
-    start_test_module(&m);
+    start_replay(&t);
     play(3);
     EXPECT_EQ(channel().realNote, 255);
     EXPECT_EQ(channel().pitchOffset, amiga_period(2, 0) - amiga_period(255, 0));
@@ -82,14 +83,14 @@ TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte)
 TEST_F(TickEffects, PortamentoUpStopsAtPeriod56)
 {
     put(0, 0, {C4, 1, 0, 0x1, 0xFF});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, period_of), (Values{4608, 3588, 2568, 1548, 528, 56}));
 }
 
 TEST_F(TickEffects, PortamentoDownHasNoLimitButNeverWraps)
 {
     put(0, 0, {C4, 1, 0, 0x2, 0xFF});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(2, period_of), (Values{4608, 5628}));
     channel().period = INT32_MAX - 1500;
     EXPECT_EQ(trace(3, period_of), (Values{INT32_MAX - 480, INT32_MAX, INT32_MAX}));
@@ -98,7 +99,7 @@ TEST_F(TickEffects, PortamentoDownHasNoLimitButNeverWraps)
 TEST_F(TickEffects, TonePortamentoNeverPassesItsTarget)
 {
     put(0, 0, {C4, 1, 0, 0x3, 0x20});  // 128 period units per tick
-    start_test_module(&m);
+    start_replay(&t);
     play(1);
     channel().period = 4608 + 100;
     play(1);
@@ -109,9 +110,9 @@ TEST_F(TickEffects, TonePortamentoNeverPassesItsTarget)
 
 TEST_F(TickEffects, VibratoSizeAndSignFollowThePosition)
 {
-    build_test_module(&m, 10, true);
+    make_tick_song(&t, 10, true);
     put(0, 0, {C4, 1, 0, 0x4, 0x8F});  // speed 8: a quarter wave per tick
-    start_test_module(&m);
+    start_replay(&t);
     // The position moves after each later tick's vibrato, not on the first.
     EXPECT_EQ(trace(10, pitch_offset), (Values{0, 0, -84, -120, -84, 0, 84, 120, 84, 0}));
 }
@@ -119,7 +120,7 @@ TEST_F(TickEffects, VibratoSizeAndSignFollowThePosition)
 TEST_F(TickEffects, TwoVibratosInOneCellMoveThePositionTwice)
 {
     put(0, 0, {C4, 1, 0xB8, 0x4, 0x4F});
-    start_test_module(&m);
+    start_replay(&t);
     play(2);
     // Volume column at position 0, then the effect at 4 with depth 8.
     EXPECT_EQ(channel().pitchOffset, -24);
@@ -144,10 +145,10 @@ TEST_F(TickEffects, WaveformsOfRampAndSquare)
 
 TEST_F(TickEffects, SquareTremoloStaysInsideTheVolumeRange)
 {
-    build_test_module(&m, 9, true);
+    make_tick_song(&t, 9, true);
     put(0, 0, {C4, 1, 0x38, 0xE, 0x72});  // volume 40, square tremolo
     put(1, 0, {0, 0, 0, 0x7, 0x8F});
-    start_test_module(&m);
+    start_replay(&t);
     play(9);
     EXPECT_EQ(trace(9, volume_offset), (Values{0, 24, 24, 24, 24, -40, -40, -40, -40}));
     EXPECT_EQ(channel().volume, 40);
@@ -155,9 +156,9 @@ TEST_F(TickEffects, SquareTremoloStaysInsideTheVolumeRange)
 
 TEST_F(TickEffects, TremorT21SoundsThreeTicksAndRestsTwo)
 {
-    build_test_module(&m, 10, true);
+    make_tick_song(&t, 10, true);
     put(0, 0, {C4, 1, 0, 0x1D, 0x21});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(10, volume_offset), (Values{0, 0, 0, -64, -64, 0, 0, 0, -64, -64}));
 }
 
@@ -165,19 +166,19 @@ TEST_F(TickEffects, NoteDelayStartsTheNoteOnItsTickOnly)
 {
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {C5, 2, 0x20, 0xE, 0xD3});
-    start_test_module(&m);
+    start_replay(&t);
     play(6);
     Voice* before = channel().voice;
     int32_t voiceVolume = before->volume;
     EXPECT_EQ(trace(3, audible_flags), (Values{0, 0, 0}));
     EXPECT_EQ(channel().voice, before);
-    EXPECT_EQ(before->sample, &m.samples[0]);
+    EXPECT_EQ(before->sample, sample_of(&t, 1));
     EXPECT_EQ(before->volume, voiceVolume);
     EXPECT_EQ(channel().period, 4608);
 
     play(1);  // tick 3
     EXPECT_NE(channel().voice, before);
-    EXPECT_EQ(channel().voice->sample, &m.samples[1]);
+    EXPECT_EQ(channel().voice->sample, sample_of(&t, 2));
     EXPECT_EQ(channel().volume, 16);
     EXPECT_EQ(channel().period, 3840);
     EXPECT_EQ(trace(2, audible_flags), (Values{0, 0}));
@@ -188,35 +189,35 @@ TEST_F(TickEffects, NoteDelayZeroNeverStartsAndCutZeroNeverCuts)
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {C5, 2, 0, 0xE, 0xD0});
     put(1, 1, {C4, 1, 0, 0xE, 0xC0});
-    start_test_module(&m);
+    start_replay(&t);
     play(6);
     Voice* before = channel().voice;
     EXPECT_EQ(trace(6, trigger_flag), (Values{0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(channel().voice, before);
-    EXPECT_EQ(before->sample, &m.samples[0]);
+    EXPECT_EQ(before->sample, sample_of(&t, 1));
     EXPECT_EQ(channel(1).volume, 64);
 }
 
 TEST_F(TickEffects, NoteCutSilencesOnItsTick)
 {
     put(0, 0, {C4, 1, 0, 0xE, 0xC2});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, volume_of), (Values{64, 64, 0, 0, 0, 0}));
 }
 
 TEST_F(TickEffects, RetriggerE93RestartsOnTickThreeOnly)
 {
     put(0, 0, {C4, 1, 0, 0xE, 0x93});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, trigger_flag), (Values{FLAG_TRIGGER, 0, 0, FLAG_TRIGGER, 0, 0}));
 }
 
 TEST_F(TickEffects, MultiRetrigR83KeepsTheVolume)
 {
     put(0, 0, {C4, 1, 0x38, 0x1B, 0x83});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, trigger_flag), (Values{FLAG_TRIGGER, 0, 0, FLAG_TRIGGER, 0, 0}));
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, volume_of), (Values{40, 40, 40, 40, 40, 40}));
 }
 
@@ -224,10 +225,10 @@ TEST_F(TickEffects, MultiRetrigVolumeTable)
 {
     const int32_t from40[16] = {40, 39, 38, 36, 32, 24, 26, 20, 40, 41, 42, 44, 48, 56, 60, 64};
     for (int mode = 1; mode < 16; ++mode) {
-        build_test_module(&m, 3, true);
+        make_tick_song(&t, 3, true);
         put(0, 0, {C4, 1, 0x38, 0x1B, static_cast<uint8_t>(mode << 4 | 1)});
         put(0, 1, {C4, 1, 0x13, 0x1B, static_cast<uint8_t>(mode << 4 | 1)});  // volume 3
-        start_test_module(&m);
+        start_replay(&t);
         play(2);
         EXPECT_EQ(channel().volume, from40[mode]) << "mode " << mode;
         EXPECT_GE(channel(1).volume, 0) << "mode " << mode;
@@ -237,26 +238,26 @@ TEST_F(TickEffects, MultiRetrigVolumeTable)
 
 TEST_F(TickEffects, TwoGlobalVolumeSlidesInOneRowSlideTwice)
 {
-    build_test_module(&m, 4, true);
+    make_tick_song(&t, 4, true);
     put(0, 0, {0, 0, 0, 0x11, 0x10});
     put(0, 1, {0, 0, 0, 0x11, 0x10});
-    start_test_module(&m);
-    m.song.globalVolume = 32;
+    start_replay(&t);
+    t.song.globalVolume = 32;
     Values levels;
     for (int i = 0; i < 4; ++i) {
         play(1);
-        levels.push_back(m.song.globalVolume);
+        levels.push_back(t.song.globalVolume);
     }
     EXPECT_EQ(levels, (Values{32, 34, 36, 38}));
 }
 
 TEST_F(TickEffects, VolumeColumnPanningSlidesHaveNoLimit)
 {
-    m.samples[0].panning = 20;
-    m.samples[1].panning = 250;
+    sample_of(&t, 1)->panning = 20;
+    sample_of(&t, 2)->panning = 250;
     put(0, 0, {C4, 1, 0xD8, 0, 0});
     put(0, 1, {C4, 2, 0xE8, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, panning_of), (Values{12, 4, -4, -12, -20, -28}));
     EXPECT_EQ(channel().voice->panning, 0);
     EXPECT_EQ(channel(1).panning, 298);

@@ -9,7 +9,8 @@
 #include "replay/envelopes.h"
 #include "replay/sequencer.h"
 #include "replay/waveforms.h"
-#include "tick_module.h"
+#include "replay_song.h"
+#include "tick_trace.h"
 
 namespace {
 
@@ -38,16 +39,16 @@ void set_volume_envelope(Instrument* instrument, std::vector<Point> points, uint
 
 class Envelopes : public ::testing::Test {
 protected:
-    TestModule m;
+    ReplaySong t;
 
-    void SetUp() override { build_test_module(&m, 31, true); }
-    Instrument& instrument() { return m.instruments[0]; }
-    void put(int row, int channel, Cell cell) { *test_cell(&m, row, channel) = cell; }
-    Values trace(int ticks, ChannelField field) { return trace_ticks(&m, ticks, 0, field); }
+    void SetUp() override { make_tick_song(&t, 31, true); }
+    Instrument& instrument() { return t.instruments[0]; }
+    void put(int row, int channel, Cell cell) { cell_at(&t, 0, row, channel) = cell; }
+    Values trace(int ticks, ChannelField field) { return trace_ticks(&t.song, ticks, 0, field); }
     void play(int ticks)
     {
         for (int i = 0; i < ticks; ++i)
-            play_tick(&m.song);
+            play_tick(&t.song);
     }
     ChannelState& channel() { return player.channels[0]; }
 };
@@ -56,7 +57,7 @@ TEST_F(Envelopes, PlainEnvelopeInterpolatesAndEndsOnItsLastPoint)
 {
     set_volume_envelope(&instrument(), {{0, 64}, {10, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(13, volume_output), (Values{64, 57, 51, 44, 38, 32, 25, 19, 12, 6, 0, 0, 0}));
     EXPECT_EQ(channel().volEnvDone, 1);
 }
@@ -67,19 +68,19 @@ TEST_F(Envelopes, LoopJumpsBackWithoutPlayingTheLoopEnd)
     instrument().volumeLoopStart = 0;
     instrument().volumeLoopEnd = 1;
     put(0, 0, {C4, 1, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(10, volume_output), (Values{64, 48, 32, 16, 64, 48, 32, 16, 64, 48}));
 }
 
 TEST_F(Envelopes, SustainHoldsUntilKeyOffThenFadeoutStarts)
 {
-    build_test_module(&m, 8, true);
+    make_tick_song(&t, 8, true);
     set_volume_envelope(&instrument(), {{0, 64}, {5, 32}, {10, 0}}, ENVELOPE_ON | ENVELOPE_SUSTAIN);
     instrument().volumeSustainPoint = 1;
     instrument().fadeout = 1024;
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {KEY_OFF, 0, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(14, volume_output),
               (Values{64, 57, 51, 44, 38, 32, 32, 32, 32, 25, 19, 12, 6, 0}));
     EXPECT_EQ(channel().fadeoutVolume, 65536 - 6 * 1024);
@@ -87,39 +88,40 @@ TEST_F(Envelopes, SustainHoldsUntilKeyOffThenFadeoutStarts)
 
 TEST_F(Envelopes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce)
 {
-    build_test_module(&m, 3, true);
+    make_tick_song(&t, 3, true);
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {KEY_OFF, 0, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, voice_volume), (Values{128, 128, 128, 0, 0, 0}));
 }
 
 TEST_F(Envelopes, FadeoutZeroKeepsFullLevelAndFadeoutStopsAtZero)
 {
-    build_test_module(&m, 2, true);
+    make_tick_song(&t, 2, true);
     set_volume_envelope(&instrument(), {{0, 64}, {1, 64}}, ENVELOPE_ON | ENVELOPE_SUSTAIN);
-    m.instruments[1] = m.instruments[0];
-    m.instruments[1].samples[0] = &m.samples[1];
-    m.instruments[1].fadeout = 30000;
+    Sample* second = sample_of(&t, 2);
+    t.instruments[1] = t.instruments[0];
+    t.instruments[1].samples[0] = second;
+    t.instruments[1].fadeout = 30000;
     put(0, 0, {C4, 1, 0, 0, 0});
     put(0, 1, {C4, 2, 0, 0, 0});
     put(1, 0, {KEY_OFF, 0, 0, 0, 0});
     put(1, 1, {KEY_OFF, 0, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(6, fadeout_of), (Values{65536, 65536, 65536, 65536, 65536, 65536}));
     EXPECT_EQ(channel().voice->volume, 128);
-    start_test_module(&m);
-    EXPECT_EQ(trace_ticks(&m, 6, 1, fadeout_of), (Values{65536, 65536, 35536, 5536, 0, 0}));
+    start_replay(&t);
+    EXPECT_EQ(trace_ticks(&t.song, 6, 1, fadeout_of), (Values{65536, 65536, 35536, 5536, 0, 0}));
 }
 
 TEST_F(Envelopes, SetEnvelopePositionInsideAndPastTheEnvelope)
 {
-    build_test_module(&m, 2, true);
+    make_tick_song(&t, 2, true);
     set_volume_envelope(&instrument(), {{0, 64}, {10, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {0, 0, 0, 0x15, 0x05});
     put(2, 0, {0, 0, 0, 0x15, 0x20});
-    start_test_module(&m);
+    start_replay(&t);
     play(3);
     EXPECT_EQ(channel().volEnvTick, 5);
     EXPECT_EQ(channel().volEnvOutput, 32);
@@ -134,7 +136,7 @@ TEST_F(Envelopes, FirstPointAfterTickZeroHoldsItsValueUntilReached)
 {
     set_volume_envelope(&instrument(), {{3, 40}, {7, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     channel().volEnvValue = 50 << 16;  // left over from an earlier note
     EXPECT_EQ(trace(9, volume_output), (Values{40, 40, 40, 40, 30, 20, 10, 0, 0}));
 }
@@ -143,7 +145,7 @@ TEST_F(Envelopes, PointsOutOfTickOrderPassOneTickEach)
 {
     set_volume_envelope(&instrument(), {{0, 0}, {10, 64}, {5, 32}, {20, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     Values outputs = trace(22, volume_output);
     EXPECT_EQ(outputs[10], 64);
     EXPECT_EQ(outputs[11], 32);
@@ -161,21 +163,21 @@ TEST_F(Envelopes, MalformedEnvelopesStayBounded)
         {{9, 64}, {65535, 0}, {3, 64}, {4, 64}, {2, 0}},
     };
     for (const std::vector<Point>& shape : shapes) {
-        build_test_module(&m, 31, true);
+        make_tick_song(&t, 31, true);
         set_volume_envelope(&instrument(), shape, ENVELOPE_ON | ENVELOPE_LOOP | ENVELOPE_SUSTAIN);
         instrument().volumeLoopStart = 2;
         instrument().volumeLoopEnd = 1;
         instrument().volumeSustainPoint = 3;
-        m.instruments[0].panningEnvelopeFlags = ENVELOPE_ON;
-        m.instruments[0].panningPointCount = m.instruments[0].volumePointCount;
+        t.instruments[0].panningEnvelopeFlags = ENVELOPE_ON;
+        t.instruments[0].panningPointCount = t.instruments[0].volumePointCount;
         for (int i = 0; i < 12; ++i)
-            m.instruments[0].panningEnvelope[i] = m.instruments[0].volumeEnvelope[i];
+            t.instruments[0].panningEnvelope[i] = t.instruments[0].volumeEnvelope[i];
         put(0, 0, {C4, 1, 0, 0x15, 0x80});
         put(5, 0, {KEY_OFF, 0, 0, 0x15, 0x01});
         put(9, 0, {0, 0, 0, 0x15, 0xFF});
-        start_test_module(&m);
+        start_replay(&t);
         for (int tick = 0; tick < 4000; ++tick) {
-            play_tick(&m.song);
+            play_tick(&t.song);
             ASSERT_GE(channel().volEnvOutput, 0) << "tick " << tick;
             ASSERT_LE(channel().volEnvOutput, 64) << "tick " << tick;
             ASSERT_GE(channel().panEnvOutput, 0) << "tick " << tick;
@@ -191,10 +193,10 @@ TEST_F(Envelopes, SquareAutoVibratoWithoutAndWithSweep)
     instrument().vibratoDepth = 8;
     instrument().vibratoRate = 64;
     put(0, 0, {C4, 1, 0, 0, 0});
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(8, pitch_offset), (Values{8, 8, -8, -8, 8, 8, -8, -8}));
     instrument().vibratoSweep = 4;
-    start_test_module(&m);
+    start_replay(&t);
     EXPECT_EQ(trace(8, pitch_offset), (Values{0, 2, -4, -6, 8, 8, -8, -8}));
     EXPECT_EQ(channel().autoVibSweepCount, 4);
 }
