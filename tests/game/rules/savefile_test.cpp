@@ -23,7 +23,7 @@ class SaveFileTest : public RulesTest {
     void writeFile(const std::vector<uint8_t>& bytes) {
         FILE* file = fopen(path.c_str(), "wb");
         ASSERT_NE(file, nullptr);
-        fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
         fclose(file);
     }
     // A valid image: red mark at (1,1), blue captured at (5,5), blue to move.
