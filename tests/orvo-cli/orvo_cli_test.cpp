@@ -90,14 +90,6 @@ TEST_F(OrvoCliTest, SaveThenShowAndContinue) {
     EXPECT_EQ(gridRow(next.out, 11), "...........B.............");
 }
 
-TEST_F(OrvoCliTest, FreshSaveIsZerosAndRedTurn) {
-    ASSERT_EQ(runCli("play --save " + path).status, 0);
-    std::vector<unsigned char> bytes = fileBytes(path);
-    ASSERT_EQ(bytes.size(), 951u);
-    EXPECT_EQ(bytes[950], 1);
-    for (int i = 0; i < 950; i++) ASSERT_EQ(bytes[i], 0);
-}
-
 TEST_F(OrvoCliTest, RefusedMovesStopWithStatusOneAndSaveNothing) {
     CliResult taken = runCli("play --save " + path + " 3,3 3,3");
     EXPECT_EQ(taken.status, 1);

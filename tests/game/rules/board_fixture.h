@@ -29,15 +29,6 @@ inline void playMoves(const std::vector<Node>& moves) {
     }
 }
 
-// Places red marks only, each followed by a blue mark on a spare node.
-inline void playRed(const std::vector<Node>& red, const std::vector<Node>& spareBlue) {
-    ASSERT_LE(red.size(), spareBlue.size());
-    for (size_t i = 0; i < red.size(); i++) {
-        ASSERT_TRUE(placeMark(red[i].first, red[i].second));
-        ASSERT_TRUE(placeMark(spareBlue[i].first, spareBlue[i].second));
-    }
-}
-
 inline std::vector<Outline> readOutlines() {
     std::vector<Outline> result;
     int at = 0;

@@ -68,18 +68,6 @@ TEST_F(RulesTest, CapturedMarksTakeNoPartInOutlines) {
     EXPECT_EQ(board.outlineCount, 0);
 }
 
-TEST_F(RulesTest, RebuildReplacesTheOldList) {
-    setMark(1, 1, MARK_RED);
-    setMark(2, 1, MARK_RED);
-    setMark(2, 2, MARK_RED);
-    rebuildOutlines();
-    rebuildOutlines();
-    EXPECT_EQ(board.outlineCount, 1);
-    setMark(2, 2, MARK_NONE);
-    rebuildOutlines();
-    EXPECT_EQ(board.outlineCount, 0);
-}
-
 // Dense boards (only a loaded file can hold them) close rings longer than a
 // one-byte count can say: those are left out and the list stays readable.
 TEST_F(RulesTest, RingsTooLongForTheCountAreLeftOut) {

@@ -81,15 +81,6 @@ TEST_F(SaveFileTest, RestoredCapturesAreKeptForGood) {
     EXPECT_FALSE(placeMark(5, 5));
 }
 
-TEST_F(SaveFileTest, RestoreRebuildsTheOutlines) {
-    std::vector<uint8_t> bytes(SAVE_FILE_BYTES, 0);
-    bytes[nodeIndex(1, 1)] = bytes[nodeIndex(2, 1)] = bytes[nodeIndex(2, 2)] = MARK_RED;
-    bytes[950] = 0;
-    writeFile(bytes);
-    ASSERT_TRUE(restoreGame(path.c_str()));
-    EXPECT_EQ(board.outlineCount, 1);
-}
-
 // Missing, short, long or out-of-range files leave the game as it was.
 TEST_F(SaveFileTest, DamagedFilesAreRefused) {
     std::vector<std::vector<uint8_t>> damaged;
