@@ -37,6 +37,7 @@ const int32_t MAX_VOLUME = 64;
 const int32_t MAX_PANNING = 255;
 const int32_t LOWEST_PORTA_UP_PERIOD = 56;
 const int32_t LINEAR_SEMITONE = 64;
+
 // Periods and panning may slide without limit; they stop at the ends of the
 // 32-bit range instead of wrapping (the voice update sums them in 64 bits).
 int32_t saturate(int64_t value)
@@ -71,16 +72,17 @@ void volume_slide(ChannelState* c)
     change_volume(c, x != 0 ? x : -y);
 }
 
-void advance_vibrato(ChannelState* c)
+// Vibrato and tremolo positions run through -32..31 and wrap.
+int8_t advance_position(int8_t pos, uint8_t speed)
 {
-    int32_t pos = c->vibPos + c->vibSpeed;
-    c->vibPos = static_cast<int8_t>(pos > 31 ? pos - 64 : pos);
+    int32_t next = pos + speed;
+    return static_cast<int8_t>(next > 31 ? next - 64 : next);
 }
 
 void vibrato_step(ChannelState* c)
 {
     vibrato(c);
-    advance_vibrato(c);
+    c->vibPos = advance_position(c->vibPos, c->vibSpeed);
 }
 
 void volume_column_tick(ChannelState* c, uint8_t v)
@@ -141,10 +143,12 @@ void panning_slide(ChannelState* c)
 {
     int32_t x = c->panSlideMem >> 4;
     int32_t y = c->panSlideMem & 15;
+    // The panning may lie far outside 0..255 after volume-column slides.
+    int64_t panning = c->panning;
     if (x != 0)
-        c->panning = c->panning + x > MAX_PANNING ? MAX_PANNING : c->panning + x;
+        c->panning = saturate(panning + x > MAX_PANNING ? MAX_PANNING : panning + x);
     else if (y != 0)
-        c->panning = c->panning - y < 0 ? 0 : c->panning - y;
+        c->panning = saturate(panning - y < 0 ? 0 : panning - y);
     c->updateFlags |= FLAG_PANNING;
 }
 
@@ -300,8 +304,7 @@ void tremolo(ChannelState* c)
         c->volumeOffset = d < MAX_VOLUME - c->volume ? d : MAX_VOLUME - c->volume;
     else
         c->volumeOffset = -d > -c->volume ? -d : -c->volume;
-    int32_t pos = c->tremPos + c->tremSpeed;
-    c->tremPos = static_cast<int8_t>(pos > 31 ? pos - 64 : pos);
+    c->tremPos = advance_position(c->tremPos, c->tremSpeed);
     c->updateFlags |= FLAG_VOLUME;
 }
 

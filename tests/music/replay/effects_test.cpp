@@ -264,4 +264,22 @@ TEST_F(TickEffects, VolumeColumnPanningSlidesHaveNoLimit)
     EXPECT_EQ(channel(1).voice->panning, 255);
 }
 
+TEST_F(TickEffects, PanningSlideFromFarOutsideTheRange)
+{
+    put(0, 0, {C4, 1, 0, 0x19, 0x01});
+    put(0, 1, {C4, 1, 0, 0x19, 0x10});
+    start_replay(&t);
+    play(1);
+    channel(0).panning = INT32_MIN;
+    channel(1).panning = INT32_MAX;
+    play(1);
+    EXPECT_EQ(channel(0).panning, 0);
+    EXPECT_EQ(channel(1).panning, 255);
+    channel(0).panning = INT32_MAX;
+    channel(1).panning = INT32_MIN;
+    play(1);
+    EXPECT_EQ(channel(0).panning, INT32_MAX - 1);
+    EXPECT_EQ(channel(1).panning, INT32_MIN + 1);
+}
+
 }  // namespace
