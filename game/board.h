@@ -42,7 +42,8 @@ void pathPush(int column, int row);
 void pathPop();
 bool pathHasMark();
 
-// The move: refused silently on a taken or captured node. Returns whether it was accepted.
+// The move: refused silently on a taken or captured node or one off the board.
+// Returns whether it was accepted.
 bool placeMark(int column, int row);
 void newGame();
 int redScore();   // captured blue marks
