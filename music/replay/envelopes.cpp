@@ -176,6 +176,14 @@ void set_envelope_position(ChannelState* channel, const Instrument* instrument, 
     }
     channel->volEnvDone = 0;
     channel->volEnvTick = position;
+    if (position < shape.points[0].x) {
+        // Before a first point that lies after tick 0: wait for it there.
+        channel->volEnvPoint = 0;
+        channel->volEnvStep = 0;
+        channel->volEnvValue = level_at(shape, 0) * FIXED_ONE;
+        channel->volEnvOutput = level_at(shape, 0);
+        return;
+    }
     channel->volEnvStep = segment_step(shape, i);
     channel->volEnvPoint = i + 1;
     int64_t into = int64_t(position) - shape.points[i].x;

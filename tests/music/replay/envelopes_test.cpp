@@ -141,6 +141,18 @@ TEST_F(Envelopes, FirstPointAfterTickZeroHoldsItsValueUntilReached)
     EXPECT_EQ(trace(9, volume_output), (Values{40, 40, 40, 40, 30, 20, 10, 0, 0}));
 }
 
+TEST_F(Envelopes, SetPositionBeforeALateFirstPointWaitsForIt)
+{
+    make_tick_song(&t, 2, true);
+    set_volume_envelope(&instrument(), {{3, 40}, {7, 0}}, ENVELOPE_ON);
+    put(0, 0, {C4, 1, 0, 0, 0});
+    put(1, 0, {0, 0, 0, 0x15, 0x01});
+    start_replay(&t);
+    play(3);
+    EXPECT_EQ(channel().volEnvOutput, 40);
+    EXPECT_EQ(trace(5, volume_output), (Values{40, 40, 40, 30, 20}));
+}
+
 TEST_F(Envelopes, PointsOutOfTickOrderPassOneTickEach)
 {
     set_volume_envelope(&instrument(), {{0, 0}, {10, 64}, {5, 32}, {20, 0}}, ENVELOPE_ON);
