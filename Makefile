@@ -28,7 +28,7 @@ win64: deps
 	@$(CONFIGURE) -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake >/dev/null
 	@cmake --build $(BUILD)/win64 -j$(JOBS)
 
-build: native win32 win64
+build: native asan win32 win64
 
 test: build
 	@bash scripts/test.sh $(BUILD)
@@ -38,6 +38,13 @@ run: build
 
 bench: native
 	@bash scripts/bench.sh $(BUILD)
+
+# Fuzzes each target for SECONDS_TO_FUZZ seconds; new inputs and crashes land
+# in $(BUILD)/fuzz/work-<name>; copy reproducers into tests/fuzz/corpus/<name>.
+fuzz: deps
+	@CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DFUZZ=ON >/dev/null
+	@cmake --build $(BUILD)/fuzz -j$(JOBS)
+	@bash scripts/fuzz.sh $(BUILD)/fuzz $(SECONDS_TO_FUZZ)
 
 clean:
 	rm -rf $(BUILD)
