@@ -11,7 +11,7 @@ void trace_channel(int c) {
     const ChannelState& ch = player.channels[c];
     const Voice& v = *ch.voice;
     std::fprintf(stderr,
-                 " | c%d period=%d volume=%d panning=%d volEnv=%d fadeout=%d"
+                 " | c%d period=%d volume=%d panning=%d volEnvOutput=%d fadeoutVolume=%d"
                  " voice=%d step=%u:%u gain=%d/%d",
                  c, ch.period, ch.volume, ch.panning, ch.volEnvOutput, ch.fadeoutVolume,
                  v.index, v.stepInt, v.stepFrac, v.leftGain, v.rightGain);
