@@ -215,15 +215,18 @@ TEST(SequencerSpeed, SpeedZeroMakesEveryTickARow) {
     }
 }
 
-TEST(SequencerSpeed, SpeedAndTempoBoundaryAt32) {
+TEST(SequencerSpeed, SpeedTempoAndGlobalVolumeLimits) {
     ReplaySong t;
-    make_song(&t, 2, 1, 4);
+    make_song(&t, 3, 1, 4);
     put_effect(&t, 0, 0, 0, 0xF, 0x1F);
     put_effect(&t, 0, 0, 1, 0xF, 0x20);
+    put_effect(&t, 0, 0, 2, 0x10, 0x50);
     start_replay(&t);
+    t.song.globalVolume = 10;
     EXPECT_EQ(run_row(&t), 31);
     EXPECT_EQ(t.song.speed, 31);
     EXPECT_EQ(t.song.samplesPerTick, 3445u);
+    EXPECT_EQ(t.song.globalVolume, 64);
 }
 
 }  // namespace
