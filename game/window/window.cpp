@@ -171,7 +171,6 @@ static void runCommand(HWND window, int command) {
     switch (command) {
     case CMD_NEW_GAME:
         newGame();
-        rebuildOutlines();
         repaintWindow(window);
         break;
     case CMD_SAVE_GAME:

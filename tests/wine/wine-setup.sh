@@ -8,7 +8,7 @@ mkdir -p "$state"
 
 # Xvfb picks a free display number and reports it on descriptor 3.
 rm -f "$state/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" </dev/null >/dev/null 2>&1 &
 echo $! >"$state/xvfb.pid"
 for _ in $(seq 100); do [ -s "$state/display" ] && break; sleep 0.1; done
 [ -s "$state/display" ] || { echo "Xvfb did not start"; exit 1; }
@@ -21,7 +21,8 @@ CONF
 # Keep the server up between tests so that each program starts fast. It must
 # be started persistent: -p on a server that is already running fails.
 mkdir -p "$WINEPREFIX"
-wineserver -p 120
-wine wineboot -i >/dev/null 2>&1
+# Daemons must not hold the test runner's output pipe open, or it waits for them.
+wineserver -p 120 </dev/null >/dev/null 2>&1
+wine wineboot -i </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
 echo "wine prefix ready, DISPLAY=$DISPLAY"
