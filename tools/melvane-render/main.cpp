@@ -8,13 +8,11 @@
 #include <vector>
 
 #include "front/block_renderer.h"
-#include "front/memory.h"
 #include "front/player_state.h"
-#include "front/song_model.h"
-#include "front/sources.h"
-#include "front/xm_loader.h"
+#include "front/memory.h"
 #include "options.h"
 #include "output.h"
+#include "render_session.h"
 #include "trace.h"
 
 namespace {
@@ -36,29 +34,6 @@ bool read_file(const char* name, std::vector<uint8_t>* bytes) {
     return ok;
 }
 
-Song* load_song(const std::vector<uint8_t>& image) {
-    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
-    if (song == nullptr) return nullptr;
-    install_source(MEMORY_SOURCE, uint32_t(image.size()));
-    player.source.open(image.data());
-    const bool loaded = load_module(song) != 0;
-    player.source.close();
-    if (loaded) return song;
-    release_song(song);
-    return nullptr;
-}
-
-// The ring and the 16-byte aligned mix area, as a playback start sets them up.
-bool allocate_output() {
-    player.outputRing = static_cast<int16_t*>(alloc_zeroed(RING_BYTES));
-    player.mixAllocation = alloc_zeroed(MIX_ALLOCATION_BYTES);
-    if (player.outputRing == nullptr || player.mixAllocation == nullptr) return false;
-    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(player.mixAllocation) + 15) & ~uintptr_t(15);
-    player.mixArea = reinterpret_cast<float*>(aligned);
-    player.fillIndex = 0;
-    return true;
-}
-
 void show_progress(uint32_t done, uint32_t total) {
     std::fprintf(stderr, "\rmelvane-render: %.1f s of %.1f s", done / 44100.0, total / 44100.0);
 }
@@ -67,11 +42,10 @@ bool render(FILE* out, uint32_t frames, bool progress) {
     uint32_t written = 0;
     uint32_t blocks = 0;
     while (written < frames) {
-        const int32_t block = player.fillIndex;
-        fill_block();
+        const int16_t* block = session_render_block();
         uint32_t count = frames - written;
         if (count > uint32_t(BLOCK_FRAMES)) count = BLOCK_FRAMES;
-        if (!write_frames(out, player.outputRing + block * BLOCK_FRAMES * 2, count)) return false;
+        if (!write_frames(out, block, count)) return false;
         written += count;
         if (progress && ++blocks % PROGRESS_BLOCKS == 0) show_progress(written, frames);
     }
@@ -106,17 +80,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot load module: the file is too large\n");
         return EXIT_LOAD;
     }
-    Song* song = load_song(image);
+    Song* song = session_start(image.data(), uint32_t(image.size()));
     if (song == nullptr) {
-        const char* reason = load_error();
-        std::fprintf(stderr, "cannot load module: %s\n", *reason ? reason : "unknown fault");
+        std::fprintf(stderr, "cannot load module: %s\n", session_error());
         return EXIT_LOAD;
     }
-    if (!allocate_output()) {
-        std::fprintf(stderr, "melvane-render: out of memory\n");
-        return EXIT_LOAD;
-    }
-    start_song(song);
     if (options.trace) set_tick_observer(trace_tick);
 
     FILE* out = open_output(options.output);
@@ -127,8 +95,6 @@ int main(int argc, char** argv) {
     ok = (out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0) && ok;
     if (!ok) return fail("cannot write", options.output);
 
-    free_block(player.outputRing);
-    free_block(player.mixAllocation);
-    release_song(song);
+    session_end(song);
     return 0;
 }
