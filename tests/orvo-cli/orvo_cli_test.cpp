@@ -1,18 +1,18 @@
-// orvo-cli end to end: games played from arguments, saved, shown and refused.
+// orvo-cli end to end: scripts in, the exact state text and exit status out.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 struct CliResult {
     int status;
-    std::string out;  // standard output, then standard error
+    std::string out;  // standard output, or standard error when asked for
 };
 
-static CliResult runCli(const std::string& arguments) {
-    std::string command = std::string(ORVO_CLI) + " " + arguments + " 2>&1";
+static CliResult runCommand(const std::string& command) {
     CliResult result = {-1, ""};
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return result;
@@ -24,12 +24,11 @@ static CliResult runCli(const std::string& arguments) {
     return result;
 }
 
-static std::string gridRow(const std::string& out, int row) {
-    char label[8];
-    snprintf(label, sizeof label, "\n%2d ", row);
-    size_t at = out.find(label);
-    if (at == std::string::npos) return "";
-    return out.substr(at + 4, 25);
+static void writeFile(const std::string& path, const std::string& text) {
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(text.data(), 1, text.size(), file);
+    fclose(file);
 }
 
 static std::vector<unsigned char> fileBytes(const std::string& path) {
@@ -42,96 +41,122 @@ static std::vector<unsigned char> fileBytes(const std::string& path) {
     return bytes;
 }
 
+// An empty grid, then the given nodes set to symbols: {column, row, symbol}.
+struct Cell {
+    int column, row;
+    char symbol;
+};
+static std::string grid(const std::vector<Cell>& cells) {
+    std::vector<std::string> rows(19, std::string(25, '.'));
+    for (const Cell& cell : cells) rows[cell.row][cell.column] = cell.symbol;
+    std::string text;
+    for (const std::string& row : rows) text += row + "\n";
+    return text;
+}
+
 class OrvoCliTest : public ::testing::Test {
   protected:
-    std::string path = ::testing::TempDir() + "orvo_cli_test.dat";
-    void SetUp() override { remove(path.c_str()); }
-    void TearDown() override { remove(path.c_str()); }
+    std::string script = ::testing::TempDir() + "orvo_cli_test.txt";
+    std::string save = ::testing::TempDir() + "orvo_cli_test.dat";
+    void SetUp() override { remove(save.c_str()); }
+    void TearDown() override {
+        remove(script.c_str());
+        remove(save.c_str());
+    }
+    CliResult run(const std::string& text) {
+        writeFile(script, text);
+        return runCommand(std::string(ORVO_CLI) + " " + script + " 2>/dev/null");
+    }
+    CliResult runForErrors(const std::string& text) {
+        writeFile(script, text);
+        return runCommand(std::string(ORVO_CLI) + " " + script + " 2>&1 >/dev/null");
+    }
 };
 
-static const char* DIAMOND_GAME = "5,4 5,5 6,5 1,1 5,6 2,2 4,5 2,1";
+// Red closes a diamond around blue (5,5); blue makes a triangle meanwhile.
+static const char* DIAMOND = "5 4\n5 5\n6 5\n1 1\n5 6\n2 2\n4 5\n2 1\n";
 
-TEST_F(OrvoCliTest, PlayPrintsBoardScoresTurnAndOutlines) {
-    CliResult result = runCli(std::string("play ") + DIAMOND_GAME);
-    ASSERT_EQ(result.status, 0) << result.out;
-    EXPECT_EQ(gridRow(result.out, 1), ".BB......................");
-    EXPECT_EQ(gridRow(result.out, 4), ".....R...................");
-    EXPECT_EQ(gridRow(result.out, 5), "....RbR..................");
-    EXPECT_EQ(gridRow(result.out, 18), ".........................");
-    EXPECT_NE(result.out.find("to move: red\nred score: 1\nblue score: 0\noutlines: 2\n"
-                              "  1,1 2,1 2,2\n  5,4 6,5 5,6 4,5\n"),
-              std::string::npos)
-        << result.out;
+static std::string diamondState() {
+    return "turn red\nscores red 1 blue 0\n" +
+           grid({{1, 1, 'B'}, {2, 1, 'B'}, {2, 2, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'b'}, {6, 5, 'R'}, {5, 6, 'R'}}) +
+           "outlines 2\n3 2,2 3,2 3,3\n4 6,5 7,6 6,7 5,6\nend\n";
 }
 
-TEST_F(OrvoCliTest, CapturedEmptyNodeShowsAsCross) {
-    CliResult result = runCli("play 5,4 0,0 6,5 0,2 5,6 0,4 4,5");
-    ASSERT_EQ(result.status, 0);
-    EXPECT_EQ(gridRow(result.out, 5), "....RxR..................");
-    EXPECT_NE(result.out.find("to move: blue"), std::string::npos);
+TEST_F(OrvoCliTest, PrintsTheExactStateAtTheEnd) {
+    CliResult result = run(DIAMOND);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, diamondState());
 }
 
-TEST_F(OrvoCliTest, SaveThenShowAndContinue) {
-    ASSERT_EQ(runCli(std::string("play --save ") + path + " " + DIAMOND_GAME).status, 0);
-    std::vector<unsigned char> bytes = fileBytes(path);
+TEST_F(OrvoCliTest, ReadsStandardInputAndSkipsCommentsBlankLinesAndLineEnds) {
+    writeFile(script, std::string("# a diamond\n\n   \n") + "5 4\r\n5 5\n\t6  5 \n1 1\n5 6\n2 2\n4 5\n  # late comment\n2 1");
+    CliResult result = runCommand(std::string(ORVO_CLI) + " < " + script + " 2>/dev/null");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, diamondState());
+}
+
+TEST_F(OrvoCliTest, DumpPrintsMidwayAndNewStartsOver) {
+    CliResult result = run("5 4\n6 5\ndump\n3 3\nnew\n");
+    EXPECT_EQ(result.status, 0);
+    std::string afterTwo = "turn red\nscores red 0 blue 0\n" + grid({{5, 4, 'R'}, {6, 5, 'B'}}) + "outlines 0\nend\n";
+    std::string fresh = "turn red\nscores red 0 blue 0\n" + grid({}) + "outlines 0\nend\n";
+    EXPECT_EQ(result.out, afterTwo + fresh);
+}
+
+TEST_F(OrvoCliTest, MovesRefusedByTheRulesChangeNothingSilently) {
+    // Red encloses the empty (5,5); then red tries the captured node and blue a taken one.
+    CliResult result = run("5 4\n0 0\n6 5\n0 2\n5 6\n0 4\n4 5\n5 5\n0 0\n");
+    EXPECT_EQ(result.status, 0);
+    std::string expected = "turn blue\nscores red 0 blue 0\n" +
+                           grid({{0, 0, 'B'}, {0, 2, 'B'}, {0, 4, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'x'},
+                                 {6, 5, 'R'}, {5, 6, 'R'}}) +
+                           "outlines 1\n4 6,5 7,6 6,7 5,6\nend\n";
+    EXPECT_EQ(result.out, expected);
+}
+
+TEST_F(OrvoCliTest, SaveThenRestoreInAnotherRun) {
+    ASSERT_EQ(run(std::string(DIAMOND) + "save " + save + "\n").status, 0);
+    std::vector<unsigned char> bytes = fileBytes(save);
     ASSERT_EQ(bytes.size(), 951u);
     EXPECT_EQ(bytes[5 * 19 + 4], 1);
     EXPECT_EQ(bytes[475 + 5 * 19 + 5], 1);
     EXPECT_EQ(bytes[950], 1);
 
-    CliResult shown = runCli("show " + path);
-    ASSERT_EQ(shown.status, 0);
-    EXPECT_EQ(gridRow(shown.out, 5), "....RbR..................");
-    EXPECT_NE(shown.out.find("red score: 1"), std::string::npos);
-
-    CliResult next = runCli("play --from " + path + " 10,10 11,11");
-    ASSERT_EQ(next.status, 0);
-    EXPECT_EQ(gridRow(next.out, 10), "..........R..............");
-    EXPECT_EQ(gridRow(next.out, 11), "...........B.............");
+    CliResult restored = run("3 3\nrestore " + save + "\n");
+    EXPECT_EQ(restored.status, 0);
+    EXPECT_EQ(restored.out, diamondState());
 }
 
-TEST_F(OrvoCliTest, RefusedMovesStopWithStatusOneAndSaveNothing) {
-    CliResult taken = runCli("play --save " + path + " 3,3 3,3");
-    EXPECT_EQ(taken.status, 1);
-    EXPECT_NE(taken.out.find("move 2 (3,3) refused: the node holds a mark"), std::string::npos) << taken.out;
-    EXPECT_TRUE(fileBytes(path).empty());
-
-    CliResult captured = runCli("play 5,4 0,0 6,5 0,2 5,6 0,4 4,5 5,5");
-    EXPECT_EQ(captured.status, 1);
-    EXPECT_NE(captured.out.find("refused: the node is captured"), std::string::npos);
-
-    CliResult off = runCli("play 25,0");
-    EXPECT_EQ(off.status, 1);
-    EXPECT_NE(off.out.find("off the board"), std::string::npos);
+TEST_F(OrvoCliTest, RestoreOfAMissingOrDamagedFileKeepsTheGame) {
+    writeFile(save, "not a game");
+    std::string missing = ::testing::TempDir() + "orvo_cli_no_such_file.dat";
+    CliResult result = run(std::string(DIAMOND) + "restore " + save + "\nrestore " + missing + "\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, diamondState());
 }
 
-TEST_F(OrvoCliTest, BadFilesAreReported) {
-    CliResult missing = runCli("show " + path);
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find("cannot open"), std::string::npos);
-
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fputs("not a game", file);
-    fclose(file);
-    CliResult damaged = runCli("play --from " + path + " 1,1");
-    EXPECT_EQ(damaged.status, 1);
-    EXPECT_NE(damaged.out.find("is not a saved game"), std::string::npos);
-
-    CliResult unwritable = runCli("play --save " + ::testing::TempDir() + "no_such_folder_for_orvo/x.dat");
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_NE(unwritable.out.find("could not write"), std::string::npos);
-}
-
-TEST_F(OrvoCliTest, MalformedArgumentsAreUsageErrors) {
-    const char* bad[] = {"", "dance", "play 5", "play 5,", "play ,5", "play 5,4,3", "play -1,2",
-                         "play 5x,4", "play --save", "show", "show a b", "play --color red"};
-    for (const char* arguments : bad) {
-        CliResult result = runCli(arguments);
-        EXPECT_EQ(result.status, 2) << arguments;
-        EXPECT_NE(result.out.find("usage:"), std::string::npos) << arguments;
+TEST_F(OrvoCliTest, MalformedLinesStopWithTheirNumber) {
+    const char* bad[] = {"5",     "5 4 3",   "5,4",    "25 0",   "0 19",    "-1 0",          "5x 4",
+                         "5 4x",  "dance",   "new 1",  "dumpx",  "save",    "restore   ",    "Dump",
+                         "x 1 2", "1 -0x2", "99999999999999999999 1", "0 99999999999999999999"};
+    for (const char* line : bad) {
+        CliResult result = runForErrors(std::string("# first\n\n1 1\n") + line + "\n2 2\n");
+        EXPECT_EQ(result.status, 2) << line;
+        EXPECT_EQ(result.out.rfind("line 4: ", 0), 0u) << line << " -> " << result.out;
+        EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << line;
     }
-    CliResult help = runCli("help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("orvo-cli play"), std::string::npos);
+}
+
+TEST_F(OrvoCliTest, ErrorsPrintNoFinalState) {
+    CliResult result = run("1 1\ndump\nfly\n");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 23) << result.out;  // the one dump
+}
+
+TEST_F(OrvoCliTest, FailedSaveAndMissingScriptAreErrors) {
+    CliResult unwritable = runForErrors("1 1\nsave " + ::testing::TempDir() + "no_such_folder_for_orvo/x.dat\n");
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_EQ(unwritable.out.rfind("line 2: ", 0), 0u) << unwritable.out;
+    EXPECT_EQ(runCommand(std::string(ORVO_CLI) + " " + save + " 2>/dev/null").status, 2);
+    EXPECT_EQ(runCommand(std::string(ORVO_CLI) + " a b 2>/dev/null").status, 2);
 }
