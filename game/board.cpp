@@ -29,12 +29,15 @@ int stepRow(int r1, int d) {
     return stepWithin(r1, step, BOARD_ROWS);
 }
 
+int deepestPathEntries;
+
 // No search goes deeper than 476 entries, far below the stack's room.
 void pathPush(int column, int row) {
     int entry = board.pathLength / 2;
     board.path[entry][0] = (uint8_t)column;
     board.path[entry][1] = (uint8_t)row;
     board.pathLength += 2;
+    if (entry >= deepestPathEntries) deepestPathEntries = entry + 1;
 }
 
 void pathPop() { board.pathLength -= 2; }

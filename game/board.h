@@ -38,6 +38,10 @@ inline int nodeIndex(int column, int row) { return column * BOARD_ROWS + row; }
 int stepColumn(int c1, int d);
 int stepRow(int r1, int d);
 
+// The deepest the path stack has been since program start, in entries; a
+// figure for benchmarks and tests.
+extern int deepestPathEntries;
+
 void pathPush(int column, int row);
 void pathPop();
 bool pathHasMark();
