@@ -237,16 +237,16 @@ def dismiss_box(name):
     return img, (bx, by, bw, bh)
 
 
-def finish():
-    """Alt+X must end the program with exit code 0."""
+def finish(keys=('alt+x',), how='Alt+X'):
+    """Ending the program (Alt+X unless told otherwise) must give exit code 0."""
     activate()
-    key('alt+x')
+    key(*keys)
     try:
         code = run['proc'].wait(timeout=TIMEOUT)
     except subprocess.TimeoutExpired:
-        check(False, 'Alt+X ends the program')
+        check(False, '%s ends the program' % how)
         return
-    check(code == 0, 'Alt+X ends the program with exit code 0 (got %d)' % code)
+    check(code == 0, '%s ends the program with exit code 0 (got %d)' % (how, code))
     run['proc'] = None
     wait_window('Orvo', present=False)
 
@@ -403,7 +403,7 @@ def group_start():
     run['start_blue_blank'] = trailing_blank(img, 433, 80)
     check(run['start_red_blank'] > run['start_blue_blank'] // 2 > 0,
           'score lines end in blanks (red %d, blue %d pixels)' % (run['start_red_blank'], run['start_blue_blank']))
-    finish()
+    finish(('alt+F4',), 'closing by the system menu (Alt+F4)')
 
 
 def group_clicks():
@@ -653,7 +653,7 @@ def group_window(probe):
         if line.startswith('ok ') or line.startswith('FAIL '):
             check(line.startswith('ok '), line.split(' ', 1)[1])
     check(r.returncode == 0 and 'ok ' in text, 'window probe ran (exit %d)' % r.returncode)
-    finish()
+    finish(('alt+g', 'e'), 'Game / Exit program')
 
 
 def main(argv):
