@@ -9,7 +9,7 @@
 #include <ctime>
 #include <vector>
 
-#include "bench_modules.h"
+#include "support/bench_modules.h"
 #include "front/block_renderer.h"
 #include "front/memory.h"
 #include "front/player_state.h"

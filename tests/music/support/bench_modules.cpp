@@ -1,4 +1,4 @@
-#include "bench_modules.h"
+#include "support/bench_modules.h"
 
 #include <cmath>
 

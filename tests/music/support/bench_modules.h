@@ -1,4 +1,5 @@
-// The modules the render benchmark plays, generated in memory.
+// The modules the render benchmark plays, generated in memory; the render
+// checksum tests play them too.
 #pragma once
 #include "support/xm_writer.h"
 
