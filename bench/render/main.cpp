@@ -1,7 +1,9 @@
 // melvane-bench-render [SECONDS]: how many times faster than real time the
 // replayer renders a generated 4-channel module and a 32-channel stress
 // module, and how fast the mixer alone mixes 64 voices. Each figure is the
-// median of 5 runs of SECONDS of audio (default 60), in CPU time.
+// median of 5 runs of SECONDS of audio (default 60), in CPU time. Then the
+// offline renderer on the real modules (60 s each, whole process) and the
+// CPU time of the built-in song's prefill.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,10 +17,13 @@
 #include "front/player_state.h"
 #include "front/song_model.h"
 #include "mixer_bench.h"
+#include "prefill_bench.h"
+#include "real_modules.h"
 
 namespace {
 
 const int RUNS = 5;
+const int PREFILL_RUNS = 21;
 
 bool allocate_output()
 {
@@ -100,6 +105,14 @@ int main(int argc, char** argv)
     bench_module("32-channel stress module", stress_module(), seconds);
     bench_mixer("mixer alone, 64 voices, steady gains", false, seconds);
     bench_mixer("mixer alone, 64 voices, ramps every tick", true, seconds);
+    double prefill = prefill_ms(PREFILL_RUNS);
+    if (prefill >= 0.0) {
+        std::printf("prefill of the built-in song (100 blocks), median of %d runs: %.3f ms CPU\n",
+                    PREFILL_RUNS, prefill);
+    } else {
+        std::printf("prefill of the built-in song: cannot load it\n");
+    }
     free_output();
+    bench_real_modules(RUNS);
     return 0;
 }
