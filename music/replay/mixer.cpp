@@ -7,8 +7,11 @@
 // step carries the position past 2^32 whole frames.
 #include "replay/mixer.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "front/player_state.h"
 
@@ -130,47 +133,112 @@ int mix_below_zero(Stretch* st, float* out, int frames)
     return done;
 }
 
-// Constant gains: two frames per turn, their work interleaved.
+// Four frames per turn in SSE2 lanes. Each lane does the float operations
+// of one frame in the same order as sample_at and the scalar sums, so the
+// results are the same bits.
+struct Quad {
+    const int16_t* data;
+    uint64_t position;
+    uint64_t delta;
+    __m128i fractions;     // low words of the next four positions
+    __m128i fractionStep;  // low word of 4 x delta
+};
+
+Quad quad_of(const Stretch& st)
+{
+    Quad q;
+    q.data = st.data;
+    q.position = st.position;
+    q.delta = st.delta;
+    uint32_t f = uint32_t(st.position);
+    uint32_t d = uint32_t(st.delta);
+    q.fractions = _mm_setr_epi32(int32_t(f), int32_t(f + d), int32_t(f + 2 * d), int32_t(f + 3 * d));
+    q.fractionStep = _mm_set1_epi32(int32_t(4 * d));
+    return q;
+}
+
+int32_t pair_at(const int16_t* data, uint64_t position)
+{
+    int32_t pair;
+    std::memcpy(&pair, data + uint32_t(position >> 32), sizeof pair);
+    return pair;
+}
+
+// float(fraction) with one rounding, as the scalar conversion of an unsigned
+// 32-bit value: both halves and 65536 x the upper one are exact floats.
+__m128 fraction_floats(__m128i fractions)
+{
+    __m128 high = _mm_cvtepi32_ps(_mm_srli_epi32(fractions, 16));
+    __m128 low = _mm_cvtepi32_ps(_mm_and_si128(fractions, _mm_set1_epi32(0xFFFF)));
+    return _mm_add_ps(_mm_mul_ps(high, _mm_set1_ps(65536.0f)), low);
+}
+
+// The interpolated values of the next four frames; advances the position.
+__m128 next_four(Quad* q)
+{
+    uint64_t p1 = q->position + q->delta;
+    uint64_t p2 = p1 + q->delta;
+    uint64_t p3 = p2 + q->delta;
+    __m128i pairs = _mm_setr_epi32(pair_at(q->data, q->position), pair_at(q->data, p1),
+                                   pair_at(q->data, p2), pair_at(q->data, p3));
+    q->position = p3 + q->delta;
+    __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
+    __m128i change = _mm_sub_epi32(_mm_srai_epi32(pairs, 16), first);
+    __m128 t = _mm_mul_ps(fraction_floats(q->fractions), _mm_set1_ps(FRACTION_UNIT));
+    q->fractions = _mm_add_epi32(q->fractions, q->fractionStep);
+    return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(_mm_cvtepi32_ps(change), t));
+}
+
+// out[0..3] += x of two frames times their gains (left, right, left, right).
+void add_two(float* out, __m128 xx, __m128 gains)
+{
+    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(xx, gains)));
+}
+
+// Constant gains.
 void mix_steady(Stretch* st, float* out, int frames)
 {
-    const int16_t* data = st->data;
-    uint64_t position = st->position;
-    uint64_t delta = st->delta;
-    float left = st->left;
-    float right = st->right;
-    for (int pairs = frames / 2; pairs > 0; --pairs) {
-        uint64_t second = position + delta;
-        const int16_t* a = data + uint32_t(position >> 32);
-        const int16_t* b = data + uint32_t(second >> 32);
-        float ta = float(uint32_t(position)) * FRACTION_UNIT;
-        float tb = float(uint32_t(second)) * FRACTION_UNIT;
-        float xa = float(a[0]) + float(a[1] - a[0]) * ta;
-        float xb = float(b[0]) + float(b[1] - b[0]) * tb;
-        out[0] += xa * left;
-        out[1] += xa * right;
-        out[2] += xb * left;
-        out[3] += xb * right;
-        out += 4;
-        position = second + delta;
+    Quad q = quad_of(*st);
+    const __m128 gains = _mm_setr_ps(st->left, st->right, st->left, st->right);
+    for (int quads = frames / 4; quads > 0; --quads) {
+        __m128 x = next_four(&q);
+        add_two(out, _mm_unpacklo_ps(x, x), gains);
+        add_two(out + 4, _mm_unpackhi_ps(x, x), gains);
+        out += 8;
     }
-    if (frames & 1) {
-        float x = sample_at(data, position);
-        out[0] += x * left;
-        out[1] += x * right;
-        position += delta;
+    uint64_t position = q.position;
+    for (int rest = frames % 4; rest > 0; --rest) {
+        float x = sample_at(st->data, position);
+        out[0] += x * st->left;
+        out[1] += x * st->right;
+        out += 2;
+        position += st->delta;
     }
     st->position = position;
 }
 
-// Gains moving by a step per frame: one frame per turn.
+// Gains moving by a step per frame: each frame's gains are the previous
+// frame's plus the step, one rounding each, as in a frame-by-frame loop.
 void mix_ramp(Stretch* st, float* out, int frames)
 {
-    const int16_t* data = st->data;
-    uint64_t position = st->position;
-    float left = st->left;
-    float right = st->right;
-    for (int i = 0; i < frames; ++i) {
-        float x = sample_at(data, position);
+    Quad q = quad_of(*st);
+    const __m128 step = _mm_setr_ps(st->leftStep, st->rightStep, 0.0f, 0.0f);
+    __m128 gains = _mm_setr_ps(st->left, st->right, 0.0f, 0.0f);  // lanes 0 and 1 used
+    for (int quads = frames / 4; quads > 0; --quads) {
+        __m128 x = next_four(&q);
+        __m128 g1 = _mm_add_ps(gains, step);
+        __m128 g2 = _mm_add_ps(g1, step);
+        __m128 g3 = _mm_add_ps(g2, step);
+        add_two(out, _mm_unpacklo_ps(x, x), _mm_movelh_ps(gains, g1));
+        add_two(out + 4, _mm_unpackhi_ps(x, x), _mm_movelh_ps(g2, g3));
+        gains = _mm_add_ps(g3, step);
+        out += 8;
+    }
+    float left = _mm_cvtss_f32(gains);
+    float right = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
+    uint64_t position = q.position;
+    for (int rest = frames % 4; rest > 0; --rest) {
+        float x = sample_at(st->data, position);
         out[0] += x * left;
         out[1] += x * right;
         out += 2;
