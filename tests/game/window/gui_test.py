@@ -406,19 +406,23 @@ def group_start():
     finish(('alt+F4',), 'closing by the system menu (Alt+F4)')
 
 
+def marks_on_board(img):
+    return sum(node_fill(img, c, r) != GREEN for c in range(25) for r in range(19))
+
+
 def group_clicks():
     launch()
     activate()
-    # Misses first; the mark colours that follow prove that they placed nothing.
+    # Each group of misses is followed by a real move whose colour proves that
+    # no miss placed a mark.
     for x, y in [(32, 28), (22, 28), (28, 32), (28, 22), (35, 35), (18, 28), (200, 318), (500, 150)]:
         click(x, y)
-    click(23, 31)
-    place(10, 10, BLUE)
-    img = screenshot()
-    check(node_fill(img, 0, 0) == RED, 'click at (23, 31) places on node (0, 0)')
-    check(node_fill(img, 1, 0) == GREEN and node_fill(img, 0, 1) == GREEN and
-          sum(node_fill(img, c, r) != GREEN for c in range(25) for r in range(19)) == 2,
+    img = place(10, 10, RED)
+    check(marks_on_board(img) == 1,
           'clicks at (32, 28), (22, 28), (28, 32), (28, 22), (35, 35) and outside the board do nothing')
+    click(23, 31)
+    img = wait_for(lambda i: node_fill(i, 0, 0) != GREEN, 'click at (23, 31)')
+    check(node_fill(img, 0, 0) == BLUE and marks_on_board(img) == 2, 'click at (23, 31) places on node (0, 0)')
 
     key('ctrl+n')
     wait_for(board_is_empty, 'Ctrl+N clears the board')
@@ -427,17 +431,22 @@ def group_clicks():
     check(cp(img, 507, 49) == BLUE, 'blue swatch after red moved')
     click(31, 31)   # the last pixel of node (0, 0)'s square: a taken node
     click(391, 298)
+    img = place(20, 10, BLUE)
+    check(marks_on_board(img) == 2, 'a click on a mark and at (391, 298) do nothing')
     click(388, 298)
     img = wait_for(lambda i: node_fill(i, 24, 18) != GREEN, 'click at (388, 298)')
-    check(node_fill(img, 24, 18) == BLUE, 'click at (388, 298) selects node (24, 18); a click on a mark and at (391, 298) do nothing')
-    check(cp(img, 507, 49) == RED, 'red swatch after blue moved')
-    # The square of (24, 18) reaches (391, 301), but the board ends at 389 and 299.
-    click(389, 299)
-    click(390, 297)
-    place(23, 17, RED)
-    img = screenshot()
-    check(sum(node_fill(img, c, r) != GREEN for c in range(25) for r in range(19)) == 3,
-          'clicks at (389, 299) on a mark and at (390, 297) change nothing')
+    check(node_fill(img, 24, 18) == RED, 'click at (388, 298) selects node (24, 18)')
+    check(cp(img, 507, 49) == BLUE, 'blue swatch after red moved again')
+    # Squares of the last column and row reach x = 391 and y = 301, but the
+    # board ends at 389 and 299.
+    click(390, 283)
+    click(373, 300)
+    img = place(21, 10, BLUE)
+    check(marks_on_board(img) == 4 and node_fill(img, 24, 17) == GREEN and node_fill(img, 23, 18) == GREEN,
+          'clicks at (390, 283) and (373, 300) do nothing')
+    click(389, 284)
+    img = wait_for(lambda i: node_fill(i, 24, 17) != GREEN, 'click at (389, 284)')
+    check(node_fill(img, 24, 17) == RED, 'click at (389, 284) still selects node (24, 17)')
     finish()
 
 
