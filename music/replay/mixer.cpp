@@ -275,6 +275,11 @@ void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
     if (st->rampFrames > 0) {
         mix_ramp(st, out + 2 * below, frames - below);
         end_ramp_stretch(voice, *st, frames);
+    } else if (st->left == 0.0f && st->right == 0.0f) {
+        // A silent voice only moves on: adding x x 0 = +-0 to a block float
+        // changes at most the sign of a zero, which converts to the same
+        // 16-bit value.
+        st->position += st->delta * uint64_t(frames - below);
     } else {
         mix_steady(st, out + 2 * below, frames - below);
     }
