@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes melvane's built-in song, an XM module composed and synthesised here.
 
-    python3 make_song.py [OUTPUT.xm]      (default: builtin_song.xm beside this script)
+    python3 make_song.py [--speed N] [--bpm N] [OUTPUT.xm]
+        (default: builtin_song.xm beside this script, speed 6, BPM 125; the
+        tests use other speeds and tempos to tell modules apart)
 
 Four channels (lead, bass, drums, arpeggiated chord stabs), Amiga frequency
 table, speed 6, BPM 125. Every sample is computed below from a fixed formula or
@@ -330,7 +332,7 @@ def pack_pattern(pattern):
 
 # ----------------------------------------------------------------- module
 
-def module():
+def module(speed=SPEED, bpm=BPM):
     pats = patterns()
     ins = instruments()
     header = b"Extended Module: "
@@ -339,15 +341,23 @@ def module():
     header += struct.pack("<H", 0x0104)
     orders = bytes(ORDERS).ljust(256, b"\0")
     header += struct.pack("<IHHHHHHHH", 276, len(ORDERS), RESTART, CHANNELS,
-                          len(pats), len(ins), 0, SPEED, BPM) + orders
+                          len(pats), len(ins), 0, speed, bpm) + orders
     assert len(header) == 60 + 276
     return header + b"".join(pack_pattern(p) for p in pats) + b"".join(ins)
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "builtin_song.xm")
-    image = module()
+    args = sys.argv[1:]
+    speed, bpm = SPEED, BPM
+    while args and args[0] in ("--speed", "--bpm"):
+        if args[0] == "--speed":
+            speed = int(args[1])
+        else:
+            bpm = int(args[1])
+        args = args[2:]
+    target = args[0] if args else os.path.join(here, "builtin_song.xm")
+    image = module(speed, bpm)
     with open(target, "wb") as f:
         f.write(image)
     print(f"{target}: {len(image)} bytes")
