@@ -21,6 +21,16 @@ const double VOLUME_SCALE = 255.0 / 34359738368.0;  // 255 / 2^35
 const int64_t AMIGA_NUMERATOR = 14317056;
 const int64_t OUTPUT_RATE = 44100;
 const int64_t LOWEST_FREQUENCY = 100;
+const int FREQUENCY_MEMO_BITS = 12;
+
+struct FrequencyMemo {
+    int64_t n;
+    int32_t frequency;
+    int32_t known;
+};
+
+// Only the thread that renders uses it.
+FrequencyMemo frequencyMemo[1 << FREQUENCY_MEMO_BITS];
 
 // 2^r for |r| <= 0.5 by its power series, summed from the smallest term:
 // only additions, multiplications and divisions, so every build gets the same
@@ -102,13 +112,27 @@ void update_panning(const ChannelState* channel) {
     set_gains(voice);
 }
 
-// In the linear table a positive pitch offset raises the pitch.
-int64_t linear_frequency(int32_t period, int32_t pitchOffset) {
-    const double x = double(4608 - int64_t(period) + pitchOffset) * LINEAR_PERIOD_UNIT;
+int64_t frequency_of_linear(int64_t n) {
+    const double x = double(n) * LINEAR_PERIOD_UNIT;
     const double frequency = std::nearbyint(note_scale(x) * LINEAR_FINAL_FACTOR);
     // Beyond the 32-bit range counts as below the floor (and covers infinity).
     if (!(frequency <= 2147483647.0)) return 0;
     return static_cast<int64_t>(frequency);
+}
+
+// In the linear table a positive pitch offset raises the pitch. The power
+// series costs hundreds of cycles and a vibrato asks for the same few
+// values tick after tick, so they are remembered, keyed by the exact input.
+int64_t linear_frequency(int32_t period, int32_t pitchOffset) {
+    const int64_t n = 4608 - int64_t(period) + pitchOffset;
+    // Scattered, as the notes of many channels lie whole semitones (64) apart.
+    const uint64_t slot = (uint64_t(n) * 0x9E3779B97F4A7C15ull) >> (64 - FREQUENCY_MEMO_BITS);
+    FrequencyMemo* memo = &frequencyMemo[slot];
+    if (memo->known && memo->n == n) return memo->frequency;
+    memo->known = 1;
+    memo->n = n;
+    memo->frequency = int32_t(frequency_of_linear(n));
+    return memo->frequency;
 }
 
 void update_pitch(const ChannelState* channel, const Song* song, int64_t periodSum) {
