@@ -22,6 +22,11 @@ mkdir -p "$play"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX=$root/$build/wine-play WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Preparing a Wine prefix in $WINEPREFIX (first run only)..."
+    wine wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w
+  fi
   echo "Orvo is starting under Wine on display $DISPLAY ($exe)."
   echo "Close the window or press Alt+X to end it; saved games go to $play/savegame.dat."
   cd "$play"
