@@ -2,6 +2,8 @@
 // used up, mixes the voices tick by tick, converts the floats to 16 bits.
 #include "front/block_renderer.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -67,7 +69,7 @@ void start_song(Song* song) {
 void fill_block() {
     const int32_t block = player.fillIndex;
     float* slice = player.mixArea + block * BLOCK_FLOATS;
-    for (int i = 0; i < BLOCK_FLOATS; ++i) slice[i] = 0.0f;
+    std::memset(slice, 0, BLOCK_FLOATS * sizeof(float));
 
     Song* song = player.song;
     uint32_t done = 0;
@@ -89,8 +91,20 @@ void fill_block() {
     player.fillIndex = block + 1 == RING_BLOCKS ? 0 : block + 1;
 }
 
+// Eight values per turn: cvtps2dq rounds in the current mode as nearbyint
+// does, and gives 0x80000000 for a NaN or a value below the 32-bit range,
+// which the saturating pack turns into -32768 as to_sample does. The upper
+// clamp comes first and keeps a NaN (minps returns its second operand).
 void convert_block(const float* mix, int16_t* out, int count) {
-    for (int i = 0; i < count; ++i) out[i] = to_sample(mix[i]);
+    const __m128 top = _mm_set1_ps(32767.0f);
+    const int whole = count - count % 8;
+    int i = 0;
+    for (; i < whole; i += 8) {
+        const __m128i low = _mm_cvtps_epi32(_mm_min_ps(top, _mm_loadu_ps(mix + i)));
+        const __m128i high = _mm_cvtps_epi32(_mm_min_ps(top, _mm_loadu_ps(mix + i + 4)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(low, high));
+    }
+    for (; i < count; ++i) out[i] = to_sample(mix[i]);
 }
 
 void set_tick_observer(TickObserver observer) {
