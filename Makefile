@@ -2,6 +2,7 @@
 BUILD ?= build
 JOBS  ?= 2
 SECONDS_TO_FUZZ ?= 60
+PLAY_SECONDS ?= 30
 
 CONFIGURE = cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -S .
 
@@ -35,6 +36,10 @@ test: build
 
 run: build
 	@bash scripts/run.sh $(BUILD)
+
+# The built-in song through melvane.dll under Wine, on the sound output.
+play: win64
+	@bash scripts/play.sh $(BUILD) $(PLAY_SECONDS)
 
 bench: native
 	@bash scripts/bench.sh $(BUILD)

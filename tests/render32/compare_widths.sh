@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Renders modules with the native (x86_64) and the i686 melvane-render, the
+# latter under qemu-i386-static, and requires identical bytes.
+#   compare_widths.sh RENDER64 RENDER32 SONG_DIR MODULE_CACHE WORK
+# Modules: the built-in song in three speed and tempo versions, and the real
+# modules that the module cache holds (the damaged-module test fills it).
+set -u
+render64=$1 render32=$2 song_dir=$3 cache=$4 work=$5
+mkdir -p "$work"
+command -v qemu-i386-static >/dev/null || { echo "FAILED: qemu-i386-static is missing"; exit 1; }
+
+modules=("$song_dir/builtin_song.xm")
+python3 "$song_dir/make_song.py" --speed 5 --bpm 140 "$work/fast.xm" >/dev/null &&
+  modules+=("$work/fast.xm")
+python3 "$song_dir/make_song.py" --speed 3 --bpm 97 "$work/odd.xm" >/dev/null &&
+  modules+=("$work/odd.xm")
+for m in "$cache"/*.xm; do [ -f "$m" ] && modules+=("$m"); done
+
+frames=661500  # 15 s
+status=0
+for m in "${modules[@]}"; do
+  "$render64" --frames $frames "$m" "$work/64.raw" 2>/dev/null
+  qemu-i386-static "$render32" --frames $frames "$m" "$work/32.raw" 2>/dev/null
+  if [ -s "$work/64.raw" ] && cmp -s "$work/64.raw" "$work/32.raw"; then
+    echo "ok: $(basename "$m"): $(stat -c %s "$work/64.raw") bytes alike"
+  else
+    echo "FAILED: $(basename "$m"): $(cmp "$work/64.raw" "$work/32.raw" 2>&1 | head -n 1)"
+    status=1
+  fi
+done
+rm -f "$work/64.raw" "$work/32.raw"
+exit $status
