@@ -44,8 +44,9 @@ static void trace(int node, int parent) {
     int mark = board.marks[node];
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next == NO_NODE || next == parent || board.captured[next] != 0) continue;
-        if (mark != MARK_NONE && board.marks[next] == mark && !board.done[next]) trace(next, node);
+        if (next == NO_NODE || board.marks[next] != mark || mark == MARK_NONE) continue;
+        if (next == parent || board.captured[next] != 0 || board.done[next]) continue;
+        trace(next, node);
     }
     pathEntryOf[node] = 0;
     popNode();

@@ -2,7 +2,9 @@
 // recomputation and outline rebuild, over seeded random games played to a full
 // board (median, 99th percentile, worst) and on the heaviest boards we know;
 // and the deepest the path stack went. Targets: median 20 us, 99th percentile
-// 100 us.
+// 100 us. rules_bench [GAMES] plays another number of games (fewer for
+// valgrind --tool=callgrind --toggle-collect='*randomGames*', which counts
+// instructions repeatably where the clock is noisy).
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -14,7 +16,7 @@
 #include "board.h"
 #include "capture.h"
 
-const int GAMES = 100;
+const int DEFAULT_GAMES = 100;
 const uint32_t FIRST_SEED = 2024;
 const double MEDIAN_TARGET_US = 20;
 const double P99_TARGET_US = 100;
@@ -38,10 +40,10 @@ static int randomFreeNode(uint32_t* seed) {
 }
 
 // Plays games until no free node is left, timing every move.
-static void randomGames() {
+[[gnu::noinline]] static void randomGames(int games) {
     std::vector<double> times;
     uint32_t seed = FIRST_SEED;
-    for (int game = 0; game < GAMES; game++) {
+    for (int game = 0; game < games; game++) {
         newGame();
         for (int node = randomFreeNode(&seed); node >= 0; node = randomFreeNode(&seed)) {
             double start = nowUs();
@@ -54,7 +56,7 @@ static void randomGames() {
     for (double t : times) total += t;
     double median = times[times.size() / 2];
     double p99 = times[times.size() * 99 / 100];
-    printf("random games: %d games to a full board, %zu moves\n", GAMES, times.size());
+    printf("random games: %d games to a full board, %zu moves\n", games, times.size());
     printf("  median %.1f us (target %.0f), 99th percentile %.1f us (target %.0f), worst %.1f us, mean %.1f us\n",
            median, MEDIAN_TARGET_US, p99, P99_TARGET_US, times.back(), total / times.size());
     printf("  %s\n", median <= MEDIAN_TARGET_US && p99 <= P99_TARGET_US ? "within both targets" : "OVER a target");
@@ -135,9 +137,11 @@ static void heavyBoards() {
            (int)board.outlineEnd, (nowUs() - start) / rebuilds);
 }
 
-int main() {
+int main(int argc, char** argv) {
+    int games = argc > 1 ? atoi(argv[1]) : DEFAULT_GAMES;
+    if (games < 1) games = 1;
     printf("one move = placeMark: recomputeCaptures + rebuildOutlines\n");
-    randomGames();
+    randomGames(games);
     printf("deepest path stack in random games: %d entries\n", deepestPathEntries);
     heavyBoards();
     printf("deepest path stack overall: %d entries (room for %d)\n", deepestPathEntries, PATH_ENTRIES);
