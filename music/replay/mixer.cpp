@@ -182,8 +182,10 @@ __m128 next_four(Quad* q)
     __m128i pairs = _mm_setr_epi32(pair_at(q->data, q->position), pair_at(q->data, p1),
                                    pair_at(q->data, p2), pair_at(q->data, p3));
     q->position = p3 + q->delta;
-    __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
-    __m128i change = _mm_sub_epi32(_mm_srai_epi32(pairs, 16), first);
+    // Each pair holds s[i] in its lower and s[i + 1] in its upper half;
+    // pmaddwd gives s[i] x 1 + s[i + 1] x 0 and s[i] x -1 + s[i + 1] x 1.
+    __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00000001));
+    __m128i change = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
     __m128 t = _mm_mul_ps(fraction_floats(q->fractions), _mm_set1_ps(FRACTION_UNIT));
     q->fractions = _mm_add_epi32(q->fractions, q->fractionStep);
     return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(_mm_cvtepi32_ps(change), t));
