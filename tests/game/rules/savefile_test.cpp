@@ -1,4 +1,7 @@
 // The saved-game image: exact bytes out, whole and checked bytes in.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -81,33 +84,61 @@ TEST_F(SaveFileTest, RestoredCapturesAreKeptForGood) {
     EXPECT_FALSE(placeMark(5, 5));
 }
 
-// Missing, short, long or out-of-range files leave the game as it was.
+// The whole game as the player sees it: marks, captures, turn and outlines.
+static void expectSameGame(const Board& before, const std::string& what) {
+    EXPECT_EQ(memcmp(board.marks, before.marks, BOARD_NODES), 0) << what;
+    EXPECT_EQ(memcmp(board.captured, before.captured, BOARD_NODES), 0) << what;
+    EXPECT_EQ(board.redToMove, before.redToMove) << what;
+    EXPECT_EQ(board.outlineCount, before.outlineCount) << what;
+    EXPECT_EQ(board.outlineEnd, before.outlineEnd) << what;
+    EXPECT_EQ(memcmp(board.outlines, before.outlines, before.outlineEnd), 0) << what;
+}
+
+// Missing, empty, short, long, out-of-range, directory and unreadable files
+// leave the game exactly as it was.
 TEST_F(SaveFileTest, DamagedFilesAreRefused) {
     std::vector<std::vector<uint8_t>> damaged;
     damaged.push_back(std::vector<uint8_t>());
     std::vector<uint8_t> image = sampleImage();
-    damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + 950));
-    damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + 475));
-    std::vector<uint8_t> longer = image;
-    longer.push_back(0);
-    damaged.push_back(longer);
-    std::vector<uint8_t> badMark = image;
-    badMark[100] = 3;
-    damaged.push_back(badMark);
-    std::vector<uint8_t> badCaptured = image;
-    badCaptured[475 + 100] = 2;
-    damaged.push_back(badCaptured);
+    for (size_t length : {1, 474, 475, 950}) damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + length));
+    for (size_t extra : {1, 951}) {
+        std::vector<uint8_t> longer = image;
+        longer.resize(image.size() + extra, 0);
+        damaged.push_back(longer);
+    }
+    for (int at : {0, 100, 474}) {
+        for (uint8_t value : {3, 255}) {
+            std::vector<uint8_t> badMark = image;
+            badMark[at] = value;
+            damaged.push_back(badMark);
+        }
+    }
+    for (int at : {475, 575, 949}) {
+        std::vector<uint8_t> badCaptured = image;
+        badCaptured[at] = 2;
+        damaged.push_back(badCaptured);
+    }
 
-    playMoves({{1, 1}, {2, 1}, {3, 3}});
+    // A game with captures and an outline, blue to move.
+    playMoves({{5, 4}, {5, 5}, {6, 5}, {1, 1}, {5, 6}, {2, 1}, {4, 5}, {2, 2}, {9, 9}});
     Board before = board;
     EXPECT_FALSE(restoreGame(path.c_str()));  // no file at all
+    expectSameGame(before, "missing");
     for (size_t i = 0; i < damaged.size(); i++) {
         writeFile(damaged[i]);
         EXPECT_FALSE(restoreGame(path.c_str())) << i;
-        EXPECT_EQ(memcmp(board.marks, before.marks, BOARD_NODES), 0) << i;
-        EXPECT_EQ(memcmp(board.captured, before.captured, BOARD_NODES), 0) << i;
-        EXPECT_EQ(board.redToMove, before.redToMove) << i;
-        EXPECT_EQ(board.outlineCount, before.outlineCount) << i;
+        expectSameGame(before, "damaged variant " + std::to_string(i));
+    }
+    EXPECT_FALSE(restoreGame(::testing::TempDir().c_str()));
+    expectSameGame(before, "a directory");
+    // Opens, but every read fails: nothing is mapped at address 0.
+    EXPECT_FALSE(restoreGame("/proc/self/mem"));
+    expectSameGame(before, "unreadable");
+    if (geteuid() != 0) {  // the superuser reads files whatever their mode
+        writeFile(image);
+        chmod(path.c_str(), 0);
+        EXPECT_FALSE(restoreGame(path.c_str()));
+        expectSameGame(before, "no read permission");
     }
 }
 
@@ -123,6 +154,8 @@ TEST_F(SaveFileTest, AnyNonZeroTurnByteMeansRed) {
 TEST_F(SaveFileTest, SaveThatCannotCreateTheFileReportsFailure) {
     std::string missingFolder = ::testing::TempDir() + "no_such_folder_for_orvo/savegame.dat";
     EXPECT_FALSE(saveGame(missingFolder.c_str()));
+    EXPECT_FALSE(saveGame(::testing::TempDir().c_str()));  // a directory
+    EXPECT_FALSE(saveGame("/proc/orvo_savegame.dat"));    // no file can be made there, not even by root
 }
 
 TEST_F(SaveFileTest, SaveThatCannotWriteEverythingReportsFailure) {

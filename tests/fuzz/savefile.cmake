@@ -1,0 +1,1 @@
+set(FUZZ_LIBRARIES orvo_rules)
