@@ -164,13 +164,17 @@ int32_t pair_at(const int16_t* data, uint64_t position)
     return pair;
 }
 
-// float(fraction) with one rounding, as the scalar conversion of an unsigned
-// 32-bit value: both halves and 65536 x the upper one are exact floats.
-__m128 fraction_floats(__m128i fractions)
+// t = float(fraction) x 2^-32 with one rounding, as the scalar code has it.
+// Each 16-bit half becomes exact float bits: 2^7 + high x 2^-16 and
+// 2^-9 + low x 2^-32; subtracting 2^7 + 2^-9 from the first is exact, and
+// adding the second rounds the exact value once.
+__m128 fraction_times_unit(__m128i fractions)
 {
-    __m128 high = _mm_cvtepi32_ps(_mm_srli_epi32(fractions, 16));
-    __m128 low = _mm_cvtepi32_ps(_mm_and_si128(fractions, _mm_set1_epi32(0xFFFF)));
-    return _mm_add_ps(_mm_mul_ps(high, _mm_set1_ps(65536.0f)), low);
+    __m128i highBits = _mm_or_si128(_mm_srli_epi32(fractions, 16), _mm_set1_epi32(0x43000000));
+    __m128i lowBits = _mm_or_si128(_mm_and_si128(fractions, _mm_set1_epi32(0xFFFF)),
+                                   _mm_set1_epi32(0x3B000000));
+    __m128 high = _mm_sub_ps(_mm_castsi128_ps(highBits), _mm_set1_ps(128.001953125f));
+    return _mm_add_ps(high, _mm_castsi128_ps(lowBits));
 }
 
 // The interpolated values of the next four frames; advances the position.
@@ -186,7 +190,7 @@ __m128 next_four(Quad* q)
     // pmaddwd gives s[i] x 1 + s[i + 1] x 0 and s[i] x -1 + s[i + 1] x 1.
     __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00000001));
     __m128i change = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
-    __m128 t = _mm_mul_ps(fraction_floats(q->fractions), _mm_set1_ps(FRACTION_UNIT));
+    __m128 t = fraction_times_unit(q->fractions);
     q->fractions = _mm_add_epi32(q->fractions, q->fractionStep);
     return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(_mm_cvtepi32_ps(change), t));
 }
