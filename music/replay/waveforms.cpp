@@ -14,14 +14,45 @@ int32_t nearest(double x)
     return static_cast<int32_t>(std::nearbyint(x));
 }
 
+int32_t half_sine(int32_t p)
+{
+    float angle = static_cast<float>(p) * 2.0f * HALF_SINE_STEP;
+    return nearest(std::fabs(std::sin(static_cast<double>(angle))) * 256.0);
+}
+
+int32_t full_sine(int32_t pos)
+{
+    float angle = static_cast<float>(pos) * FULL_SINE_STEP;
+    return nearest(std::sin(static_cast<double>(angle)) * 64.0);
+}
+
+// The sines of every position the effects use, worked out once by the same
+// expressions instead of at every tick of every channel.
+struct SineTables {
+    int16_t half[64];  // p + 32 for p in -32..31
+    int16_t full[256];
+    bool ready;
+};
+
+SineTables sines;
+
+const SineTables& sine_tables()
+{
+    if (!sines.ready) {
+        for (int32_t p = -32; p < 32; ++p) sines.half[p + 32] = int16_t(half_sine(p));
+        for (int32_t pos = 0; pos < 256; ++pos) sines.full[pos] = int16_t(full_sine(pos));
+        sines.ready = true;
+    }
+    return sines;
+}
+
 int32_t shape_value(Shape shape, int32_t p)
 {
     if (shape == SHAPE_SQUARE)
         return 255;
     if (shape == SHAPE_RAMP)
         return p >= 0 ? (8 * p) & 255 : 255 - ((8 * p) & 255);
-    float angle = static_cast<float>(p) * 2.0f * HALF_SINE_STEP;
-    return nearest(std::fabs(std::sin(static_cast<double>(angle))) * 256.0);
+    return p >= -32 && p < 32 ? sine_tables().half[p + 32] : half_sine(p);
 }
 
 }  // namespace
@@ -48,9 +79,7 @@ int32_t auto_vibrato_wave(uint8_t type, int32_t pos)
         return (128 - ((pos + 128) & 255)) >> 1;
     case 3:
         return (128 - ((384 - pos) & 255)) >> 1;
-    default: {
-        float angle = static_cast<float>(pos) * FULL_SINE_STEP;
-        return nearest(std::sin(static_cast<double>(angle)) * 64.0);
-    }
+    default:
+        return pos >= 0 && pos < 256 ? sine_tables().full[pos] : full_sine(pos);
     }
 }
