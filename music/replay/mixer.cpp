@@ -67,8 +67,11 @@ Loop loop_of(const Sample* sample)
 }
 
 // Frames after which the position reaches or passes the bound it moves
-// toward: 0 when it is there already, NEVER when it does not move.
-uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, const Loop& loop)
+// toward: 0 when it is there already, NEVER when it does not move or not
+// within `limit` frames (a multiplication tells, sparing most 64-bit
+// divisions).
+uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, const Loop& loop,
+                         int limit)
 {
     uint64_t distance;
     if (backward) {
@@ -80,6 +83,7 @@ uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, con
     }
     if (distance == 0) return 0;
     if (step == 0) return NEVER;
+    if (step <= UINT64_MAX / uint64_t(limit) && distance > step * uint64_t(limit)) return NEVER;
     return (distance - 1) / step + 1;
 }
 
@@ -355,7 +359,7 @@ void mix_voice(Voice* voice, float* out, int frames)
     st.data = voice->sample->data;
     st.position = fixed(voice->positionInt, voice->positionFrac);
     while (true) {
-        uint64_t toBound = frames_to_bound(st.position, step, voice->backward, loop);
+        uint64_t toBound = frames_to_bound(st.position, step, voice->backward, loop, frames);
         bool boundDue = toBound <= uint64_t(frames);
         int n = boundDue ? int(toBound) : frames;
         begin_gains(voice, &st);
