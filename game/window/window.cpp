@@ -197,6 +197,7 @@ static void runCommand(HWND window, int command) {
                     "About...", MB_OK | MB_ICONINFORMATION);
         break;
     default:
+        // Includes 257 (Ctrl+P) and 261 (Ctrl+S): keys of the table without an action.
         break;
     }
 }
