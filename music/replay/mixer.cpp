@@ -11,7 +11,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 #include "front/player_state.h"
 
@@ -161,11 +160,10 @@ Quad quad_of(const Stretch& st)
     return q;
 }
 
-int32_t pair_at(const int16_t* data, uint64_t position)
+// s[i] and s[i + 1] of a position, loaded straight into a vector lane.
+__m128i pair_at(const int16_t* data, uint64_t position)
 {
-    int32_t pair;
-    std::memcpy(&pair, data + uint32_t(position >> 32), sizeof pair);
-    return pair;
+    return _mm_loadu_si32(data + uint32_t(position >> 32));
 }
 
 // t = float(fraction) x 2^-32 with one rounding, as the scalar code has it.
@@ -187,8 +185,9 @@ __m128 next_four(Quad* q)
     uint64_t p1 = q->position + q->delta;
     uint64_t p2 = p1 + q->delta;
     uint64_t p3 = p2 + q->delta;
-    __m128i pairs = _mm_setr_epi32(pair_at(q->data, q->position), pair_at(q->data, p1),
-                                   pair_at(q->data, p2), pair_at(q->data, p3));
+    __m128i pairs = _mm_unpacklo_epi64(
+        _mm_unpacklo_epi32(pair_at(q->data, q->position), pair_at(q->data, p1)),
+        _mm_unpacklo_epi32(pair_at(q->data, p2), pair_at(q->data, p3)));
     q->position = p3 + q->delta;
     // Each pair holds s[i] in its lower and s[i + 1] in its upper half;
     // pmaddwd gives s[i] x 1 + s[i + 1] x 0 and s[i] x -1 + s[i + 1] x 1.
