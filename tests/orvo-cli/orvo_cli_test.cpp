@@ -1,4 +1,5 @@
 // orvo-cli end to end: scripts in, the exact state text and exit status out.
+#include "scratch_path.h"
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -56,8 +57,8 @@ static std::string grid(const std::vector<Cell>& cells) {
 
 class OrvoCliTest : public ::testing::Test {
   protected:
-    std::string script = ::testing::TempDir() + "orvo_cli_test.txt";
-    std::string save = ::testing::TempDir() + "orvo_cli_test.dat";
+    std::string script = scratchPath("orvo_cli.txt");
+    std::string save = scratchPath("orvo_cli.dat");
     void SetUp() override { remove(save.c_str()); }
     void TearDown() override {
         remove(script.c_str());

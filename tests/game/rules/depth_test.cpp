@@ -2,6 +2,7 @@
 // path stack (run under the sanitisers too), leave it empty, and match the
 // oracle. Each board is restored with one node left free, then that node is
 // played, so that both the outline walk and the recomputation run on it.
+#include "scratch_path.h"
 #include <cstdio>
 #include <string>
 
@@ -49,7 +50,7 @@ static void checkerboard(Grid marks) {
 
 class DepthTest : public RulesTest {
   protected:
-    std::string path = ::testing::TempDir() + "orvo_depth_test.dat";
+    std::string path = scratchPath("orvo_depth_test.dat");
     void TearDown() override { remove(path.c_str()); }
 
     // Restores marks and captured with the last node freed, then plays it.

@@ -1,6 +1,7 @@
 // The engine against the oracle (the engine as first written): after every move
 // of seeded random games, and of games continued from random restored
 // positions, captures, scratch grids and the outline list must be identical.
+#include "scratch_path.h"
 #include <cstdio>
 #include <string>
 
@@ -67,7 +68,7 @@ TEST(OracleTest, RandomGamesToAFullBoard) {
 // Random grids loaded through restore: captured nodes touch open ground and
 // live marks, which ordinary play almost never leaves behind.
 TEST(OracleTest, GamesFromRandomRestoredPositions) {
-    std::string path = ::testing::TempDir() + "orvo_oracle_test.dat";
+    std::string path = scratchPath("orvo_oracle_test.dat");
     uint32_t seed = 11;
     for (int position = 0; position < 400; position++) {
         int markPercent = nextRandom(&seed) % 90;

@@ -1,4 +1,5 @@
 // The saved-game image: exact bytes out, whole and checked bytes in.
+#include "scratch_path.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +12,7 @@
 
 class SaveFileTest : public RulesTest {
   protected:
-    std::string path = ::testing::TempDir() + "orvo_savefile_test.dat";
+    std::string path = scratchPath("orvo_savefile_test.dat");
     void TearDown() override { remove(path.c_str()); }
 
     std::vector<uint8_t> readFile() {

@@ -1,4 +1,5 @@
 // Module sources: the memory kind's bounds, installation, and the native file kind.
+#include "scratch_path.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -69,7 +70,7 @@ TEST(FileSource, LoadsModuleFromFileAndKnowsItsSize) {
     m.patterns[0].cells.push_back({1, 2, {49, 1, 0, 0, 0}});
     m.instruments.push_back(xm_instrument(xm_sample_8bit({1, 2, 3})));
     std::vector<uint8_t> image = write_xm(m);
-    std::string path = testing::TempDir() + "melvane_file_source.xm";
+    std::string path = scratchPath("melvane_file_source.xm");
     FILE* f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     fwrite(image.data(), 1, image.size(), f);
