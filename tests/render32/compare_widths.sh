@@ -3,7 +3,7 @@
 # latter under qemu-i386-static, and requires identical bytes.
 #   compare_widths.sh RENDER64 RENDER32 SONG_DIR MODULE_CACHE WORK
 # Modules: the built-in song in three speed and tempo versions, and the real
-# modules that the module cache holds (the damaged-module test fills it).
+# modules fetched into the module cache (none when offline).
 set -u
 render64=$1 render32=$2 song_dir=$3 cache=$4 work=$5
 mkdir -p "$work"
@@ -14,7 +14,7 @@ python3 "$song_dir/make_song.py" --speed 5 --bpm 140 "$work/fast.xm" >/dev/null 
   modules+=("$work/fast.xm")
 python3 "$song_dir/make_song.py" --speed 3 --bpm 97 "$work/odd.xm" >/dev/null &&
   modules+=("$work/odd.xm")
-for m in "$cache"/*.xm; do [ -f "$m" ] && modules+=("$m"); done
+while read -r m; do modules+=("$m"); done < <(bash "$(dirname "$0")/../modules/fetch-modules.sh" "$cache")
 
 frames=661500  # 15 s
 status=0
