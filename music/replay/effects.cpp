@@ -5,6 +5,7 @@
 #include "front/player_state.h"
 #include "front/song_model.h"
 #include "replay/channel_state.h"
+#include "replay/effect_numbers.h"
 #include "replay/envelopes.h"
 #include "replay/rows.h"
 #include "replay/sequencer.h"
@@ -12,26 +13,6 @@
 #include "replay/waveforms.h"
 
 namespace {
-
-// Effect numbers of the later ticks (letters follow F as 0x10 = G, ...).
-const uint8_t EFFECT_ARPEGGIO = 0x0;
-const uint8_t EFFECT_PORTA_UP = 0x1;
-const uint8_t EFFECT_PORTA_DOWN = 0x2;
-const uint8_t EFFECT_TONE_PORTA = 0x3;
-const uint8_t EFFECT_VIBRATO = 0x4;
-const uint8_t EFFECT_TONE_PORTA_VOLSLIDE = 0x5;
-const uint8_t EFFECT_VIBRATO_VOLSLIDE = 0x6;
-const uint8_t EFFECT_TREMOLO = 0x7;
-const uint8_t EFFECT_VOLUME_SLIDE = 0xA;
-const uint8_t EFFECT_EXTENDED = 0xE;
-const uint8_t EFFECT_GLOBAL_VOLSLIDE = 0x11;
-const uint8_t EFFECT_PANNING_SLIDE = 0x19;
-const uint8_t EFFECT_MULTI_RETRIG = 0x1B;
-const uint8_t EFFECT_TREMOR = 0x1D;
-
-const uint8_t EXTENDED_RETRIGGER = 0x9;
-const uint8_t EXTENDED_NOTE_CUT = 0xC;
-const uint8_t EXTENDED_NOTE_DELAY = 0xD;
 
 const int32_t MAX_VOLUME = 64;
 const int32_t MAX_PANNING = 255;

@@ -6,14 +6,13 @@
 #include "front/player_state.h"
 #include "front/song_model.h"
 #include "replay/channel_state.h"
+#include "replay/effect_numbers.h"
 #include "replay/effects.h"
 #include "replay/envelopes.h"
 #include "replay/voice.h"
 
 namespace {
 
-const uint8_t EFFECT_TONE_PORTA = 0x3;
-const uint8_t EFFECT_EXTENDED = 0xE;
 
 int32_t limit(int32_t value, int32_t low, int32_t high) {
     return value < low ? low : value > high ? high : value;
@@ -83,42 +82,42 @@ void extended_effect(Song* song, ChannelState* channel, Sample* sample, uint8_t 
                      const SavedSound& saved) {
     const uint8_t y = param & 15;
     switch (param >> 4) {
-    case 0x1:
+    case EXTENDED_FINE_PORTA_UP:
         remember(&channel->finePortaUpMem, y);
         channel->period = add_saturating(channel->period, -4 * channel->finePortaUpMem);
         break;
-    case 0x2:
+    case EXTENDED_FINE_PORTA_DOWN:
         remember(&channel->finePortaDownMem, y);
         channel->period = add_saturating(channel->period, 4 * channel->finePortaDownMem);
         break;
-    case 0x4:
+    case EXTENDED_VIBRATO_WAVEFORM:
         channel->waveControl = (channel->waveControl & 0xF0) | y;
         break;
-    case 0x5:
+    case EXTENDED_SET_FINETUNE:
         // The shared empty sample must stay all zero.
         if (sample != &player.emptySample) sample->finetune = int8_t(y);
         break;
-    case 0x6:
+    case EXTENDED_PATTERN_LOOP:
         pattern_loop(song, channel, y);
         break;
-    case 0x7:
+    case EXTENDED_TREMOLO_WAVEFORM:
         channel->waveControl = uint8_t((y << 4) | (channel->waveControl & 0x0F));
         break;
-    case 0x8:
+    case EXTENDED_SET_PANNING:
         set_panning(channel, y * 16);
         break;
-    case 0xA:
+    case EXTENDED_FINE_VOLSLIDE_UP:
         remember(&channel->fineVolSlideMem, y);
         set_volume(channel, channel->volume + channel->fineVolSlideMem);
         break;
-    case 0xB:
+    case EXTENDED_FINE_VOLSLIDE_DOWN:
         remember(&channel->fineVolSlideMem, y);
         set_volume(channel, channel->volume - channel->fineVolSlideMem);
         break;
-    case 0xD:
+    case EXTENDED_NOTE_DELAY:
         note_delay(channel, saved);
         break;
-    case 0xE:
+    case EXTENDED_PATTERN_DELAY:
         song->patternDelayTicks = song->speed * y;
         break;
     default:
@@ -158,73 +157,73 @@ void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
     const uint8_t x = param >> 4;
     const uint8_t y = param & 15;
     switch (cell.effect) {
-    case 0x1: remember(&channel->portaUpMem, param); break;
-    case 0x2: remember(&channel->portaDownMem, param); break;
+    case EFFECT_PORTA_UP: remember(&channel->portaUpMem, param); break;
+    case EFFECT_PORTA_DOWN: remember(&channel->portaDownMem, param); break;
     case EFFECT_TONE_PORTA:
         remember(&channel->portaSpeed, param);
         tone_portamento_start(channel);
         break;
-    case 0x4:
+    case EFFECT_VIBRATO:
         remember(&channel->vibSpeed, x);
         remember(&channel->vibDepth, y);
         vibrato(channel);
         break;
-    case 0x5:
+    case EFFECT_TONE_PORTA_VOLSLIDE:
         remember(&channel->volSlideMem, param);
         tone_portamento_start(channel);
         break;
-    case 0x6:
+    case EFFECT_VIBRATO_VOLSLIDE:
         remember(&channel->volSlideMem, param);
         vibrato(channel);
         break;
-    case 0x7:
+    case EFFECT_TREMOLO:
         remember(&channel->tremSpeed, x);
         remember(&channel->tremDepth, y);
         break;
-    case 0x8: set_panning(channel, param); break;
-    case 0x9: sample_offset(channel, sample, param); break;
-    case 0xA: remember(&channel->volSlideMem, param); break;
-    case 0xB: position_jump(song, param, jumpSeen); break;
-    case 0xC: set_volume(channel, param); break;
-    case 0xD: pattern_break(song, param, *jumpSeen); break;
+    case EFFECT_SET_PANNING: set_panning(channel, param); break;
+    case EFFECT_SAMPLE_OFFSET: sample_offset(channel, sample, param); break;
+    case EFFECT_VOLUME_SLIDE: remember(&channel->volSlideMem, param); break;
+    case EFFECT_POSITION_JUMP: position_jump(song, param, jumpSeen); break;
+    case EFFECT_SET_VOLUME: set_volume(channel, param); break;
+    case EFFECT_PATTERN_BREAK: pattern_break(song, param, *jumpSeen); break;
     case EFFECT_EXTENDED: extended_effect(song, channel, sample, param, saved); break;
-    case 0xF:
+    case EFFECT_SPEED_TEMPO:
         if (param < 32) {
             song->speed = param;
         } else {
             set_bpm(song, param);
         }
         break;
-    case 0x10:
+    case EFFECT_GLOBAL_VOLUME:
         song->globalVolume = param > 64 ? 64 : param;
         channel->updateFlags |= FLAG_VOLUME;
         break;
-    case 0x11: remember(&song->globalVolSlideMem, param); break;
-    case 0x15:
+    case EFFECT_GLOBAL_VOLSLIDE: remember(&song->globalVolSlideMem, param); break;
+    case EFFECT_ENVELOPE_POSITION:
         if (instrument->volumeEnvelopeFlags & ENVELOPE_ON) {
             set_envelope_position(channel, instrument, param);
         }
         break;
-    case 0x19:
+    case EFFECT_PANNING_SLIDE:
         if (param != 0) {
             channel->panSlideMem = param;
             channel->updateFlags |= FLAG_PANNING;
         }
         break;
-    case 0x1B:
+    case EFFECT_MULTI_RETRIG:
         if (param != 0) {
             channel->retrigVolMode = x;
             channel->retrigInterval = y;
         }
         break;
-    case 0x1D:
+    case EFFECT_TREMOR:
         if (param != 0) {
             channel->tremorOn = x + 1;
             channel->tremorOff = y + 1;
         }
         tremor(channel);
         break;
-    case 0x21: extra_fine_portamento(channel, param); break;
+    case EFFECT_EXTRA_FINE_PORTA: extra_fine_portamento(channel, param); break;
     default: break;
     }
 }

@@ -5,6 +5,7 @@
 #include "front/player_state.h"
 #include "front/song_model.h"
 #include "replay/channel_state.h"
+#include "replay/effect_numbers.h"
 #include "replay/envelopes.h"
 #include "replay/row_effects.h"
 #include "replay/sequencer.h"
@@ -12,10 +13,6 @@
 
 namespace {
 
-const uint8_t EFFECT_TONE_PORTA = 0x3;
-const uint8_t EFFECT_TONE_PORTA_SLIDE = 0x5;
-const uint8_t EFFECT_TREMOLO = 0x7;
-const uint8_t EFFECT_KEY_OFF = 0x14;
 const uint8_t KEY_OFF_NOTE = 97;
 const uint8_t NOTE_KEYS = 96;
 
@@ -61,7 +58,7 @@ void step_envelopes(ChannelState* channel, const Instrument* instrument) {
 
 void process_channel(Song* song, ChannelState* channel, const Cell& cell, bool* jumpSeen) {
     const bool tonePortaRow = cell.effect == EFFECT_TONE_PORTA ||
-                              cell.effect == EFFECT_TONE_PORTA_SLIDE;
+                              cell.effect == EFFECT_TONE_PORTA_VOLSLIDE;
     if (cell.instrument != 0 && !tonePortaRow) channel->instrument = cell.instrument - 1;
     if (is_note(cell.note) && !tonePortaRow) channel->note = cell.note - 1;
 

@@ -9,7 +9,6 @@
 #include "front/memory.h"
 #include "front/player_state.h"
 #include "front/song_model.h"
-#include "replay/sequencer.h"
 #include "render_session.h"
 
 namespace {
@@ -24,14 +23,6 @@ void count_rows(const Song*, int32_t tick) {
     ++ticksInBlock;
 }
 
-int64_t rows_in_orders(const Song* song) {
-    int64_t rows = 0;
-    for (int order = 0; order < song->songLength; ++order) {
-        const int32_t count = pattern_row_count(song, order);
-        rows += count > 0 ? count : 1;
-    }
-    return rows;
-}
 
 }  // namespace
 

@@ -11,7 +11,6 @@
 #include "front/memory.h"
 #include "front/player_state.h"
 #include "front/song_model.h"
-#include "replay/sequencer.h"
 #include "render_session.h"
 
 namespace {
@@ -35,14 +34,6 @@ void count_rows(const Song*, int32_t tick) {
     if (tick == 0) --rowsLeft;
 }
 
-int64_t rows_in_orders(const Song* song) {
-    int64_t rows = 0;
-    for (int order = 0; order < song->songLength; ++order) {
-        const int32_t count = pattern_row_count(song, order);
-        rows += count > 0 ? count : 1;
-    }
-    return rows;
-}
 
 // Plays until every order's rows have been played once, or the block cap.
 bool play(const std::vector<uint8_t>& image, int maxBlocks, Tally* tally) {

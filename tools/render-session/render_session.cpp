@@ -6,6 +6,7 @@
 #include "front/song_model.h"
 #include "front/sources.h"
 #include "front/xm_loader.h"
+#include "replay/sequencer.h"
 
 namespace {
 
@@ -73,6 +74,15 @@ void session_end(Song* song) {
     free_output();
     release_song(song);
     player.song = nullptr;
+}
+
+int64_t rows_in_orders(const Song* song) {
+    int64_t rows = 0;
+    for (int order = 0; order < song->songLength; ++order) {
+        const int32_t count = pattern_row_count(song, order);
+        rows += count > 0 ? count : 1;
+    }
+    return rows;
 }
 
 const char* session_error() {

@@ -16,5 +16,7 @@ Song* session_start(const uint8_t* image, uint32_t size);
 const int16_t* session_render_block();
 // Frees the ring, the mix area and the song.
 void session_end(Song* song);
+// Rows that one pass through the order list plays (a 0-row pattern counts one).
+int64_t rows_in_orders(const Song* song);
 // The reason of the last failed session_start.
 const char* session_error();
