@@ -68,6 +68,9 @@ TEST(OracleTest, RandomGamesToAFullBoard) {
 // Random grids loaded through restore: captured nodes touch open ground and
 // live marks, which ordinary play almost never leaves behind.
 TEST(OracleTest, GamesFromRandomRestoredPositions) {
+    // Restore keeps the scratch grids: both engines start from the same ones.
+    memset(&board, 0, sizeof board);
+    memset(&oracle::board, 0, sizeof oracle::board);
     std::string path = scratchPath("orvo_oracle_test.dat");
     uint32_t seed = 11;
     for (int position = 0; position < 400; position++) {
