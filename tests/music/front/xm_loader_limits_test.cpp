@@ -40,14 +40,11 @@ LoadResult load_and_measure(const std::vector<uint8_t>& image) {
     return LoadResult{song != nullptr, after.peak - before.current, after.largest};
 }
 
-const Sample& only_sample(const Song* song) { return *song->instruments[0].samples[0]; }
-
 TEST(XmLimits, MoreThan32ChannelsFails) {
     XmModule m = small_module();
     m.channels = 32;
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
-    release_song(song);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     m.channels = 33;
     EXPECT_EQ(load_xm(m), nullptr);
     EXPECT_STRNE(load_error(), "");
@@ -63,10 +60,9 @@ TEST(XmLimits, DefaultBpmMustBePositive) {
         EXPECT_STRNE(load_error(), "");
     }
     m.bpm = 0x7FFF;
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->defaultBpm, 0x7FFF);
-    release_song(song);
 }
 
 TEST(XmLimits, SongLengthAbove256IsCut) {
@@ -74,16 +70,14 @@ TEST(XmLimits, SongLengthAbove256IsCut) {
     m.orders.assign(256, 0);
     m.orders[255] = 3;
     m.songLengthOverride = 300;
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->songLength, 256);
     EXPECT_EQ(song->usedPatternCount, 4);
-    release_song(song);
     m.songLengthOverride = 0xFFFF;  // negative as a signed value
-    song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->songLength, 256);
-    release_song(song);
 }
 
 TEST(XmLimits, NotesBeyondKeyOffBecomeNoNote) {
@@ -93,15 +87,14 @@ TEST(XmLimits, NotesBeyondKeyOffBecomeNoNote) {
                            {0, 1, {98, 1, 0, 0, 0}},
                            {0, 2, {254, 0, 0, 0, 0}},
                            {0, 3, {255, 0, 0, 0, 0}}};
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     const Cell* c = song->patterns[0].cells;
     EXPECT_EQ(c[0].note, 96);
     EXPECT_EQ(c[1].note, 0);
     EXPECT_EQ(c[1].instrument, 1);
     EXPECT_EQ(c[2].note, 0);
     EXPECT_EQ(c[3].note, NOTE_KEY_OFF);
-    release_song(song);
 }
 
 TEST(XmLimits, SampleLoopsClampedToSample) {
@@ -111,13 +104,12 @@ TEST(XmLimits, SampleLoopsClampedToSample) {
     s.loopLength = 4;
     XmModule m = small_module();
     m.instruments.push_back(xm_instrument(s));
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).loopType, LOOP_NONE);
     EXPECT_EQ(only_sample(song).loopStart, 0u);
     EXPECT_EQ(only_sample(song).loopLength, 8u);
     EXPECT_EQ(only_sample(song).data[8], 0);
-    release_song(song);
 
     // Loop end past the end: the loop ends at the end, the guard lands on the
     // first spare frame.
@@ -125,22 +117,20 @@ TEST(XmLimits, SampleLoopsClampedToSample) {
     m.instruments[0].samples[0].loopLengthBytesOverride = 0xFFFFFFFF;
     for (uint8_t type : {XM_LOOP_FORWARD, XM_LOOP_PINGPONG}) {
         m.instruments[0].samples[0].loopType = type;
-        song = load_xm(m);
-        ASSERT_NE(song, nullptr);
+        song = load_song(m);
+        ASSERT_TRUE(song);
         const Sample& d = only_sample(song);
         EXPECT_EQ(d.loopStart, 5u);
         EXPECT_EQ(d.loopLength, 3u);
         EXPECT_EQ(d.data[8], type == XM_LOOP_FORWARD ? 60 * 256 : 80 * 256);
-        release_song(song);
     }
 
     // A huge loop start must not wrap the end around.
     m.instruments[0].samples[0].loopStartBytesOverride = 0xFFFFFFF0;
     m.instruments[0].samples[0].loopLengthBytesOverride = 0x20;
-    song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).loopType, LOOP_NONE);
-    release_song(song);
 }
 
 TEST(XmLimits, EnvelopesClampedToTwelvePointsAndValues) {
@@ -153,13 +143,12 @@ TEST(XmLimits, EnvelopesClampedToTwelvePointsAndValues) {
     ins.volumeEnvelope.flags = ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP;
     XmModule m = small_module();
     m.instruments.push_back(ins);
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     const Instrument& i = song->instruments[0];
     EXPECT_EQ(i.volumePointCount, 12);
     for (int p = 0; p < 12; ++p) EXPECT_EQ(i.volumeEnvelope[p].y, 64);
     EXPECT_EQ(i.volumeEnvelopeFlags, ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP);
-    release_song(song);
 }
 
 TEST(XmLimits, EnvelopeLoopAndSustainOutsidePointsAreCleared) {
@@ -182,11 +171,10 @@ TEST(XmLimits, EnvelopeLoopAndSustainOutsidePointsAreCleared) {
         ins.panningEnvelope.flags = ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP;
         XmModule m = small_module();
         m.instruments.push_back(ins);
-        Song* song = load_xm(m);
-        ASSERT_NE(song, nullptr);
+        LoadedSong song = load_song(m);
+        ASSERT_TRUE(song);
         EXPECT_EQ(song->instruments[0].panningEnvelopeFlags, c.flags)
             << int(c.sustain) << " " << int(c.loopStart) << " " << int(c.loopEnd);
-        release_song(song);
     }
 }
 
@@ -195,10 +183,9 @@ TEST(XmLimits, SampleVolumeAbove64Clamped) {
     s.volume = 200;
     XmModule m = small_module();
     m.instruments.push_back(xm_instrument(s));
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).volume, 64);
-    release_song(song);
 }
 
 TEST(XmClaims, SampleLongerThanModuleIsCutToWhatIsThere) {
@@ -210,15 +197,15 @@ TEST(XmClaims, SampleLongerThanModuleIsCutToWhatIsThere) {
     XmModule m = small_module();
     m.instruments.push_back(xm_instrument(s));
     std::vector<uint8_t> image = write_xm(m);
-    Song* song = load_xm_image(image);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song_image(image);
+    ASSERT_TRUE(song);
     const Sample& d = only_sample(song);
     EXPECT_EQ(d.length, 6u);
     EXPECT_EQ(d.data[5], 6);
     EXPECT_EQ(d.loopStart, 4u);
     EXPECT_EQ(d.loopLength, 2u);
     EXPECT_EQ(d.data[6], 5);  // guard frame, a copy of the loop start
-    release_song(song);
+    song.reset();
     LoadResult r = load_and_measure(image);
     EXPECT_LT(r.largest, 4096u);
 }
@@ -229,13 +216,12 @@ TEST(XmClaims, LaterSamplesPastTheEndHaveNoData) {
     ins.samples.push_back(xm_sample_8bit({4, 5}));
     XmModule m = small_module();
     m.instruments.push_back(ins);
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     // The first sample swallows the second's bytes; the second gets none.
     EXPECT_EQ(song->instruments[0].samples[0]->length, 5u);
     EXPECT_EQ(song->instruments[0].samples[1]->length, 0u);
     EXPECT_EQ(song->instruments[0].samples[1]->data, nullptr);
-    release_song(song);
 }
 
 TEST(XmClaims, PatternRowsCutToWhatTheModuleCanHold) {
@@ -244,14 +230,14 @@ TEST(XmClaims, PatternRowsCutToWhatTheModuleCanHold) {
     m.patterns[0].rawData = {0x81, 10, 0x81, 20, 0x80, 0x81, 30};
     m.patterns[0].rows = 0xFFFF;
     std::vector<uint8_t> image = write_xm(m);
-    Song* song = load_xm_image(image);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song_image(image);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->patterns[0].rowCount, 3);  // 7 bytes can hold 3 rows of 2 cells at most
     EXPECT_EQ(song->patterns[0].cells[0].note, 10);
     EXPECT_EQ(song->patterns[0].cells[1].note, 20);
     EXPECT_EQ(song->patterns[0].cells[3].note, 30);
     EXPECT_EQ(song->patterns[0].cells[4].note, 0);
-    release_song(song);
+    song.reset();
     EXPECT_LT(load_and_measure(image).largest, 1024u);  // the Song record is the largest
 }
 
@@ -263,11 +249,10 @@ TEST(XmClaims, CountsBeyondTheModuleDoNotAllocate) {
     LoadResult r = load_and_measure(image);
     EXPECT_TRUE(r.loaded);
     EXPECT_LT(r.peak, 4096u);
-    Song* song = load_xm_image(image);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song_image(image);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->instrumentCount, 0);
     EXPECT_EQ(song->patterns[0].rowCount, 4);
-    release_song(song);
 }
 
 TEST(XmClaims, HugeEmptyPatternsStayWithinTheLoadCeiling) {
@@ -286,22 +271,20 @@ TEST(XmClaims, HugeEmptyPatternsStayWithinTheLoadCeiling) {
     // A reasonable empty pattern of the same module loads.
     m.patterns.resize(1);
     m.patterns[0].rows = 256;
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->patterns[0].rowCount, 256);
-    release_song(song);
 }
 
 TEST(XmClaims, HeaderSizePastTheEndLeavesOnlyNamedPatterns) {
     XmModule m = small_module();
     m.orders = {2};
     m.headerSize = 0xFFFFFFF0;
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->patternSlotCount, 3);
     EXPECT_EQ(song->patterns[0].rowCount, 64);
     EXPECT_EQ(song->instrumentCount, 0);
-    release_song(song);
 }
 
 XmModule rich_module() {

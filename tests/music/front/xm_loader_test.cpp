@@ -12,6 +12,8 @@
 
 namespace {
 
+typedef std::vector<int32_t> Frames;
+
 XmModule one_channel_module() {
     XmModule m;
     m.channels = 1;
@@ -20,13 +22,14 @@ XmModule one_channel_module() {
     return m;
 }
 
-const Sample& only_sample(const Song* song) { return *song->instruments[0].samples[0]; }
-
-Song* load_with_sample(const XmSample& sample) {
+LoadedSong load_with_sample(const XmSample& sample) {
     XmModule m = one_channel_module();
     m.instruments.push_back(xm_instrument(sample));
-    return load_xm(m);
+    return load_song(m);
 }
+
+// The first `count` frames of a decoded sample, spare frames included.
+Frames frames(const Sample& s, int count) { return Frames(s.data, s.data + count); }
 
 TEST(XmHeader, FieldsReachTheSong) {
     XmModule m;
@@ -37,8 +40,8 @@ TEST(XmHeader, FieldsReachTheSong) {
     m.speed = 3;
     m.bpm = 150;
     m.patterns = {xm_pattern(8), xm_pattern(16)};
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr) << load_error();
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song) << load_error();
     EXPECT_EQ(song->songLength, 3);
     EXPECT_EQ(song->restartPosition, 2);
     EXPECT_EQ(song->channelCount, 6);
@@ -48,7 +51,6 @@ TEST(XmHeader, FieldsReachTheSong) {
     EXPECT_EQ(song->orderTable[0], 1);
     EXPECT_EQ(song->patterns[1].rowCount, 16);
     EXPECT_STREQ(load_error(), "");
-    release_song(song);
 }
 
 TEST(XmHeader, WrongSignatureOrEmptySourceFails) {
@@ -64,18 +66,17 @@ TEST(XmHeader, HeaderSizeDecidesWherePatternsStart) {
     XmModule m = one_channel_module();
     m.headerSize = 300;  // 24 bytes of padding before the first pattern
     m.patterns[0] = xm_pattern(5);
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->patterns[0].rowCount, 5);
-    release_song(song);
 }
 
 TEST(XmPatterns, OrderNamingMissingPatternsAddsEmpty64RowSlots) {
     XmModule m;
     m.orders = {0, 5, 1};
     m.patterns = {xm_pattern(2), xm_pattern(2), xm_pattern(2)};
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->usedPatternCount, 6);
     EXPECT_EQ(song->patternSlotCount, 6);
     EXPECT_EQ(song->patterns[2].rowCount, 2);
@@ -84,31 +85,29 @@ TEST(XmPatterns, OrderNamingMissingPatternsAddsEmpty64RowSlots) {
         ASSERT_NE(song->patterns[p].cells, nullptr);
         EXPECT_EQ(song->patterns[p].cells[4 * 64 - 1].note, 0);
     }
-    release_song(song);
 }
 
 TEST(XmPatterns, UnusedPatternsAreLoadedAndEmptyOrderUsesFileCount) {
     XmModule m;
     m.orders = {0};
     m.patterns = {xm_pattern(2), xm_pattern(3), xm_pattern(4)};
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->usedPatternCount, 1);
     EXPECT_EQ(song->patternSlotCount, 3);
     EXPECT_EQ(song->patterns[2].rowCount, 4);
-    release_song(song);
 
     m.orders = {7};
     m.songLengthOverride = 0;
-    song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->usedPatternCount, 0);
     EXPECT_EQ(song->patternSlotCount, 3);
-    release_song(song);
 }
 
 TEST(XmPatterns, CellsAreStoredRowAfterRowPackedOrNot) {
     for (bool packed : {true, false}) {
+        SCOPED_TRACE(packed ? "packed" : "plain");
         XmModule m;
         m.channels = 3;
         m.orders = {0};
@@ -116,8 +115,8 @@ TEST(XmPatterns, CellsAreStoredRowAfterRowPackedOrNot) {
         m.patterns[0].packed = packed;
         m.patterns[0].cells.push_back({2, 1, {60, 3, 0x40, 0x0F, 0x06}});
         m.patterns[0].cells.push_back({3, 2, {0, 0, 0, 0x0C, 0x20}});
-        Song* song = load_xm(m);
-        ASSERT_NE(song, nullptr);
+        LoadedSong song = load_song(m);
+        ASSERT_TRUE(song);
         const Cell& a = song->patterns[0].cells[2 * 3 + 1];
         EXPECT_EQ(a.note, 60);
         EXPECT_EQ(a.instrument, 3);
@@ -128,7 +127,6 @@ TEST(XmPatterns, CellsAreStoredRowAfterRowPackedOrNot) {
         EXPECT_EQ(b.note, 0);
         EXPECT_EQ(b.effect, 0x0C);
         EXPECT_EQ(b.param, 0x20);
-        release_song(song);
     }
 }
 
@@ -142,8 +140,8 @@ TEST(XmPatterns, MaskAndPlainCellBytes) {
                              0x61, 0x02, 0x10, 0x00, 0x00,      //
                              0x82, 0x80,                        //
                              0xE2, 0x81};                       // mask bits 5, 6 ignored
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     const Cell* c = song->patterns[0].cells;
     EXPECT_EQ(c[0].note, 0x31);
     EXPECT_EQ(c[0].instrument, 5);
@@ -153,7 +151,6 @@ TEST(XmPatterns, MaskAndPlainCellBytes) {
     EXPECT_EQ(c[1].volume, 0x10);
     EXPECT_EQ(c[2].instrument, 128);
     EXPECT_EQ(c[3].instrument, 0);
-    release_song(song);
 }
 
 TEST(XmPatterns, PackedSizeZeroLeavesPatternEmpty) {
@@ -162,12 +159,11 @@ TEST(XmPatterns, PackedSizeZeroLeavesPatternEmpty) {
     m.patterns[0].noData = true;
     m.patterns.push_back(xm_pattern(2));
     m.patterns[1].cells.push_back({1, 0, {10, 0, 0, 0, 0}});
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->patterns[0].rowCount, 32);
     EXPECT_EQ(song->patterns[0].cells[31].note, 0);
     EXPECT_EQ(song->patterns[1].cells[1].note, 10);
-    release_song(song);
 }
 
 TEST(XmInstruments, HeaderFieldsEnvelopesAndFadeout) {
@@ -189,8 +185,8 @@ TEST(XmInstruments, HeaderFieldsEnvelopesAndFadeout) {
     ins.fadeout = 1000;
     XmModule m = one_channel_module();
     m.instruments.push_back(ins);
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     const Instrument& i = song->instruments[0];
     EXPECT_EQ(i.sampleCount, 2);
     EXPECT_EQ(i.noteSample[95], 1);
@@ -206,7 +202,6 @@ TEST(XmInstruments, HeaderFieldsEnvelopesAndFadeout) {
     EXPECT_EQ(i.fadeout, 2000);
     EXPECT_EQ(i.samples[1]->data[0], 5 * 256);
     for (int s = 2; s < 16; ++s) EXPECT_EQ(i.samples[s], &player.emptySample);
-    release_song(song);
 }
 
 TEST(XmInstruments, NoSamplesUsesEmptySampleAndHeaderSizeToNext) {
@@ -216,15 +211,14 @@ TEST(XmInstruments, NoSamplesUsesEmptySampleAndHeaderSizeToNext) {
     XmModule m = one_channel_module();
     m.instruments.push_back(empty);
     m.instruments.push_back(xm_instrument(xm_sample_8bit({7, 8})));
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     const Instrument& e = song->instruments[0];
     EXPECT_EQ(e.sampleCount, 0);
     for (int s = 0; s < 16; ++s) EXPECT_EQ(e.samples[s], &player.emptySample);
     EXPECT_EQ(e.fadeout, 0);
     EXPECT_EQ(e.volumePointCount, 0);
     EXPECT_EQ(song->instruments[1].samples[0]->data[1], 8 * 256);
-    release_song(song);
 }
 
 TEST(XmInstruments, SeventeenSamplesFailAndPartialSongReleasesCleanly) {
@@ -241,9 +235,9 @@ TEST(XmInstruments, SeventeenSamplesFailAndPartialSongReleasesCleanly) {
 
     m.instruments[1].sampleCountOverride = 16;
     m.instruments[1].samples.resize(16, xm_sample_8bit({1}));
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
-    release_song(song);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
+    song.reset();
     EXPECT_EQ(memory_counters().current, before.current);
 }
 
@@ -251,33 +245,23 @@ TEST(XmSamples, EightBitDeltasWidenToHighByte) {
     XmSample s = xm_sample_8bit({});
     s.rawData = {0x10, 0xF0, 0xF0};
     s.lengthBytesOverride = 3;
-    Song* song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_with_sample(s);
+    ASSERT_TRUE(song);
     const Sample& d = only_sample(song);
     EXPECT_EQ(d.length, 3u);
     EXPECT_EQ(d.bits, 16);
-    EXPECT_EQ(d.data[0], 4096);
-    EXPECT_EQ(d.data[1], 0);
-    EXPECT_EQ(d.data[2], -4096);
-    for (int i = 3; i < 11; ++i) EXPECT_EQ(d.data[i], 0) << i;  // spare frames
+    // Three frames, then eight zero spare frames.
+    EXPECT_EQ(frames(d, 11), (Frames{4096, 0, -4096, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(d.loopType, LOOP_NONE);
     EXPECT_EQ(d.loopStart, 0u);
     EXPECT_EQ(d.loopLength, 3u);
-    release_song(song);
 }
 
 TEST(XmSamples, SixteenBitDeltasWrapModulo65536) {
-    Song* song = load_with_sample(xm_sample_16bit({32767, -32768, -1, 1000, -1000}));
-    ASSERT_NE(song, nullptr);
-    const Sample& d = only_sample(song);
-    ASSERT_EQ(d.length, 5u);
-    EXPECT_EQ(d.data[0], 32767);
-    EXPECT_EQ(d.data[1], -32768);
-    EXPECT_EQ(d.data[2], -1);
-    EXPECT_EQ(d.data[3], 1000);
-    EXPECT_EQ(d.data[4], -1000);
-    EXPECT_EQ(d.data[5], 0);
-    release_song(song);
+    LoadedSong song = load_with_sample(xm_sample_16bit({32767, -32768, -1, 1000, -1000}));
+    ASSERT_TRUE(song);
+    ASSERT_EQ(only_sample(song).length, 5u);
+    EXPECT_EQ(frames(only_sample(song), 6), (Frames{32767, -32768, -1, 1000, -1000, 0}));
 }
 
 TEST(XmSamples, SixteenBitLoopHalvedAndGuardOverwritesLastFrame) {
@@ -285,15 +269,14 @@ TEST(XmSamples, SixteenBitLoopHalvedAndGuardOverwritesLastFrame) {
     s.loopType = XM_LOOP_FORWARD;
     s.loopStartBytesOverride = 2;
     s.loopLengthBytesOverride = 6;
-    Song* song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_with_sample(s);
+    ASSERT_TRUE(song);
     const Sample& d = only_sample(song);
     EXPECT_EQ(d.length, 5u);
     EXPECT_EQ(d.loopStart, 1u);
     EXPECT_EQ(d.loopLength, 3u);
     EXPECT_EQ(d.loopType, LOOP_FORWARD);
     EXPECT_EQ(d.data[4], 200);
-    release_song(song);
 }
 
 TEST(XmSamples, GuardFrameForForwardAndPingPong) {
@@ -303,24 +286,21 @@ TEST(XmSamples, GuardFrameForForwardAndPingPong) {
     s.loopStart = 20;
     s.loopLength = 80;
     s.loopType = XM_LOOP_FORWARD;
-    Song* song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_with_sample(s);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).data[100], (20 - 50) * 256);
     EXPECT_EQ(only_sample(song).data[101], 0);
-    release_song(song);
 
     s.loopType = XM_LOOP_PINGPONG;
     song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).loopType, LOOP_PINGPONG);
     EXPECT_EQ(only_sample(song).data[100], (99 - 50) * 256);
-    release_song(song);
 
     s.loopType = XM_LOOP_FORWARD | XM_LOOP_PINGPONG;  // ping-pong wins
     song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).loopType, LOOP_PINGPONG);
-    release_song(song);
 }
 
 TEST(XmSamples, LoopWithoutLengthIsNoLoop) {
@@ -328,23 +308,21 @@ TEST(XmSamples, LoopWithoutLengthIsNoLoop) {
     s.loopType = XM_LOOP_FORWARD;
     s.loopStart = 2;
     s.loopLength = 0;
-    Song* song = load_with_sample(s);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_with_sample(s);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).loopType, LOOP_NONE);
     EXPECT_EQ(only_sample(song).loopStart, 0u);
     EXPECT_EQ(only_sample(song).loopLength, 4u);
     EXPECT_EQ(only_sample(song).data[4], 0);
-    release_song(song);
 
     XmSample w = xm_sample_16bit({1, 2, 3, 4});
     w.loopType = XM_LOOP_PINGPONG;
     w.loopStartBytesOverride = 2;
     w.loopLengthBytesOverride = 1;  // half a frame
     song = load_with_sample(w);
-    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(song);
     EXPECT_EQ(only_sample(song).loopType, LOOP_NONE);
     EXPECT_EQ(only_sample(song).loopLength, 4u);
-    release_song(song);
 }
 
 TEST(XmSamples, HeaderFieldsAndEmptySampleKeepsFileWidth) {
@@ -357,9 +335,9 @@ TEST(XmSamples, HeaderFieldsAndEmptySampleKeepsFileWidth) {
     ins.samples.push_back(xm_sample_8bit({9}));
     XmModule m = one_channel_module();
     m.instruments.push_back(ins);
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
-    const Sample& e = *song->instruments[0].samples[0];
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
+    const Sample& e = only_sample(song);
     EXPECT_EQ(e.length, 0u);
     EXPECT_EQ(e.data, nullptr);
     EXPECT_EQ(e.bits, 16);
@@ -368,7 +346,6 @@ TEST(XmSamples, HeaderFieldsAndEmptySampleKeepsFileWidth) {
     EXPECT_EQ(e.panning, 200u);
     EXPECT_EQ(e.relativeNote, -12);
     EXPECT_EQ(song->instruments[0].samples[1]->data[0], 9 * 256);
-    release_song(song);
 }
 
 TEST(XmSamples, SamplesOfSeveralInstrumentsFollowEachOther) {
@@ -376,13 +353,12 @@ TEST(XmSamples, SamplesOfSeveralInstrumentsFollowEachOther) {
     a.samples.push_back(xm_sample_8bit({1, 2, 3}));
     XmModule m = one_channel_module();
     m.instruments = {a, xm_instrument(xm_sample_8bit({-7}))};
-    Song* song = load_xm(m);
-    ASSERT_NE(song, nullptr);
+    LoadedSong song = load_song(m);
+    ASSERT_TRUE(song);
     EXPECT_EQ(song->instrumentCount, 2);
     EXPECT_EQ(song->instruments[0].samples[0]->data[1], 5);
     EXPECT_EQ(song->instruments[0].samples[1]->data[2], 3 * 256);
     EXPECT_EQ(song->instruments[1].samples[0]->data[0], -7 * 256);
-    release_song(song);
 }
 
 }  // namespace

@@ -207,3 +207,11 @@ Song* load_xm_image(const std::vector<uint8_t>& image) {
 }
 
 Song* load_xm(const XmModule& module) { return load_xm_image(write_xm(module)); }
+
+LoadedSong load_song_image(const std::vector<uint8_t>& image) {
+    return LoadedSong(load_xm_image(image), release_song);
+}
+
+LoadedSong load_song(const XmModule& module) { return load_song_image(write_xm(module)); }
+
+const Sample& only_sample(const LoadedSong& song) { return *song->instruments[0].samples[0]; }

@@ -9,14 +9,14 @@
 //   XmInstrument ins;
 //   ins.samples.push_back(xm_sample_8bit({0, 64, 127, 64, 0, -64}));
 //   m.instruments.push_back(ins);
-//   Song* song = load_xm(m);         // null when the load fails
-//   ...
-//   release_song(song);
+//   LoadedSong song = load_song(m);  // empty when the load fails
+//   ...                              // released at the end of the scope
 //
 // Every count, size and offset the writer derives can be overridden with a
 // raw value to build malformed modules (fields named ...Override; -1 = derive).
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "front/song_model.h"
@@ -112,3 +112,10 @@ std::vector<uint8_t> write_xm(const XmModule& module);
 // null when the load fails (the partial song is released).
 Song* load_xm_image(const std::vector<uint8_t>& image);
 Song* load_xm(const XmModule& module);
+
+// A loaded song, released when it goes out of scope; empty when the load fails.
+typedef std::unique_ptr<Song, void (*)(Song*)> LoadedSong;
+LoadedSong load_song_image(const std::vector<uint8_t>& image);
+LoadedSong load_song(const XmModule& module);
+// The first sample of the first instrument.
+const Sample& only_sample(const LoadedSong& song);
