@@ -43,6 +43,25 @@ void next_row_start(ReplaySong* t) {
     play_tick(&t->song);
 }
 
+// Each test starts from the song above.
+class RowStep : public ::testing::Test {
+protected:
+    ReplaySong t;
+    ChannelState& ch = player.channels[0];
+    void SetUp() override { set_up(&t); }
+    // Starts over, for tests that loop over cases.
+    void fresh() {
+        t = ReplaySong();
+        set_up(&t);
+    }
+};
+typedef RowStep RowNotes;
+typedef RowStep RowTonePortamento;
+typedef RowStep RowSampleOffset;
+typedef RowStep RowKeyOff;
+typedef RowStep RowVolume;
+typedef RowStep RowEffects;
+
 // Only the mixer moves voices; a mark shows whether a row restarted one.
 const uint32_t MARK = 1234;
 
@@ -50,12 +69,9 @@ void mark_voice(int channel) {
     player.channels[channel].voice->positionInt = MARK;
 }
 
-TEST(RowNotes, NoteWithInstrumentStartsSampleAtItsDefaults) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, NoteWithInstrumentStartsSampleAtItsDefaults) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     play_row_start(&t, 0);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.note, 48);
     EXPECT_EQ(ch.instrument, 0);
     EXPECT_EQ(ch.period, 7680 - 64 * 48);
@@ -65,24 +81,18 @@ TEST(RowNotes, NoteWithInstrumentStartsSampleAtItsDefaults) {
     EXPECT_EQ(ch.voice->volume, 96);
 }
 
-TEST(RowNotes, NoteWithoutInstrumentOnFreshChannelIsSilent) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, NoteWithoutInstrumentOnFreshChannelIsSilent) {
     put(&t, 0, 0, {C4, 0, 0, 0, 0});
     play_row_start(&t, 0);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
     EXPECT_EQ(ch.fadeoutVolume, 0);
     EXPECT_EQ(ch.voice->volume, 0);
 }
 
-TEST(RowNotes, NoteWithoutInstrumentKeepsVolumeAndEnvelopes) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, NoteWithoutInstrumentKeepsVolumeAndEnvelopes) {
     put(&t, 0, 0, {C4, 1, 0, 0xC, 0x30});
     put(&t, 3, 0, {C4 + 12, 0, 0, 0, 0});
     play_row_start(&t, 3);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.volume, 0x30);
     EXPECT_EQ(ch.fadeoutVolume, 65536);
     EXPECT_EQ(ch.period, 7680 - 64 * 60);
@@ -90,27 +100,21 @@ TEST(RowNotes, NoteWithoutInstrumentKeepsVolumeAndEnvelopes) {
     EXPECT_EQ(ch.voice->positionInt, 0u);
 }
 
-TEST(RowNotes, InstrumentBeyondSongIsSilent) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, InstrumentBeyondSongIsSilent) {
     put(&t, 0, 0, {C4, 9, 0, 0, 0});
     play_row_start(&t, 0);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.voice->sample, &player.emptySample);
     EXPECT_EQ(ch.volume, 0);
     EXPECT_EQ(ch.panning, 0);
 }
 
-TEST(RowNotes, NotesOutsideTheFormatAreNoNotes) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, NotesOutsideTheFormatAreNoNotes) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {98, 0, 0, 0, 0});
     put(&t, 2, 0, {254, 2, 0, 0, 0});
     play_row_start(&t, 0);
     mark_voice(0);
     next_row_start(&t);
-    ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.voice->positionInt, MARK);
     EXPECT_EQ(ch.note, 48);
     EXPECT_EQ(ch.updateFlags & FLAG_TRIGGER, 0);
@@ -122,39 +126,32 @@ TEST(RowNotes, NotesOutsideTheFormatAreNoNotes) {
     EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
 }
 
-TEST(RowNotes, AmigaNotePeriodWithRelativeNoteAndFinetune) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, AmigaNotePeriodWithRelativeNoteAndFinetune) {
     t.song.flags = 0;
     sample_of(&t, 1)->relativeNote = 12;
     sample_of(&t, 1)->finetune = -128;
     put(&t, 0, 0, {C4 - 12, 1, 0, 0, 0});
     play_row_start(&t, 0);
-    EXPECT_EQ(player.channels[0].realNote, 48);
-    EXPECT_EQ(player.channels[0].period, 1814);
+    EXPECT_EQ(ch.realNote, 48);
+    EXPECT_EQ(ch.period, 1814);
 }
 
-TEST(RowNotes, LinearPeriodHalvesFinetuneTowardZeroAndWrapsRealNote) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowNotes, LinearPeriodHalvesFinetuneTowardZeroAndWrapsRealNote) {
     sample_of(&t, 1)->finetune = -3;
     sample_of(&t, 1)->relativeNote = -5;
     put(&t, 0, 0, {1, 1, 0, 0, 0});
     play_row_start(&t, 0);
-    EXPECT_EQ(player.channels[0].realNote, 251);
-    EXPECT_EQ(player.channels[0].period, 7680 - 64 * 251 + 1);
+    EXPECT_EQ(ch.realNote, 251);
+    EXPECT_EQ(ch.period, 7680 - 64 * 251 + 1);
 }
 
-TEST(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
     put(&t, 0, 0, {C4, 1, 0, 0xC, 0x10});
     put(&t, 2, 0, {C4 + 7, 2, 0, 0x3, 0x20});
     play_row_start(&t, 0);
     mark_voice(0);
     next_row_start(&t);
     next_row_start(&t);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.instrument, 0);
     EXPECT_EQ(ch.note, 48);
     EXPECT_EQ(ch.period, 7680 - 64 * 48);
@@ -167,70 +164,59 @@ TEST(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
     EXPECT_EQ(ch.panning, 200);
 }
 
-TEST(RowTonePortamento, VolumeColumnPortaJumpsPitchWithoutRestart) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowTonePortamento, VolumeColumnPortaJumpsPitchWithoutRestart) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {C4 + 5, 0, 0xF5, 0, 0});
     play_row_start(&t, 0);
     mark_voice(0);
     next_row_start(&t);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.period, 7680 - 64 * 53);
     EXPECT_EQ(ch.portaSpeed, 0x50);
     EXPECT_EQ(ch.voice, &player.voices[0]);
     EXPECT_EQ(ch.voice->positionInt, MARK);
 }
 
-TEST(RowSampleOffset, OffsetStartsTheRowsNote) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowSampleOffset, OffsetStartsTheRowsNote) {
     put(&t, 0, 0, {C4, 1, 0, 0x9, 0x10});
     play_row_start(&t, 0);
-    EXPECT_EQ(player.channels[0].voice->positionInt, 0x1000u);
-    EXPECT_EQ(player.channels[0].voice->startOffset, 0u);
+    EXPECT_EQ(ch.voice->positionInt, 0x1000u);
+    EXPECT_EQ(ch.voice->startOffset, 0u);
 }
 
-TEST(RowSampleOffset, OffsetWithoutNoteWaitsForTheNextNote) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowSampleOffset, OffsetWithoutNoteWaitsForTheNextNote) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {0, 0, 0, 0x9, 0x20});
     put(&t, 2, 0, {C4, 0, 0, 0x9, 0x00});
     play_row_start(&t, 0);
     mark_voice(0);
     next_row_start(&t);
-    EXPECT_EQ(player.channels[0].voice->startOffset, 0x2000u);
-    EXPECT_EQ(player.channels[0].voice->positionInt, MARK);
+    EXPECT_EQ(ch.voice->startOffset, 0x2000u);
+    EXPECT_EQ(ch.voice->positionInt, MARK);
     next_row_start(&t);
-    EXPECT_EQ(player.channels[0].voice, &player.voices[32]);
-    EXPECT_EQ(player.channels[0].voice->positionInt, 0x2000u);  // memory reused
+    EXPECT_EQ(ch.voice, &player.voices[32]);
+    EXPECT_EQ(ch.voice->positionInt, 0x2000u);  // memory reused
 }
 
-TEST(RowSampleOffset, OffsetPastLoopEndRewindsWithoutNewNote) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowSampleOffset, OffsetPastLoopEndRewindsWithoutNewNote) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {C4, 1, 0, 0x9, 0x4F});  // 0x4F00 = 20224 > 20000 frames
     play_row_start(&t, 0);
     mark_voice(0);
     next_row_start(&t);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.voice, &player.voices[0]);
     EXPECT_EQ(ch.voice->positionInt, 0u);
     EXPECT_TRUE(ch.updateFlags & FLAG_REWIND);
     EXPECT_FALSE(ch.updateFlags & FLAG_TRIGGER);
 }
 
-TEST(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
+TEST_F(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
     // K05 acts on the first tick like a key-off note.
     for (Cell keyOff : {Cell{NOTE_KEY_OFF, 0, 0, 0, 0}, Cell{0, 0, 0, 0x14, 0x05}}) {
-        ReplaySong t;
-        set_up(&t);
+        SCOPED_TRACE(int(keyOff.effect));
+        fresh();
         put(&t, 0, 0, {C4, 1, 0, 0, 0});
         put(&t, 1, 0, keyOff);
         play_row_start(&t, 1);
-        const ChannelState& ch = player.channels[0];
         EXPECT_EQ(ch.keyOff, 1);
         EXPECT_EQ(ch.volEnvOutput, 0);
         EXPECT_EQ(ch.voice->volume, 0);
@@ -238,9 +224,7 @@ TEST(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
     }
 }
 
-TEST(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
     Instrument& ins = t.instruments[0];
     ins.volumeEnvelope[0] = {0, 64};
     ins.volumeEnvelope[1] = {4, 32};
@@ -250,80 +234,66 @@ TEST(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
     play_row_start(&t, 1);
-    const ChannelState& ch = player.channels[0];
     // The envelope leaves its sustain point on this tick.
     EXPECT_EQ(ch.volEnvOutput, 64);
     EXPECT_EQ(ch.volEnvPoint, 1);
     EXPECT_EQ(ch.fadeoutVolume, 65536 - 1000);
 }
 
-TEST(RowVolume, SetVolumeLimits) {
+TEST_F(RowVolume, SetVolumeLimits) {
     const struct { Cell cell; int32_t volume; } cases[] = {
         {{C4, 1, 0, 0xC, 0x80}, 64}, {{C4, 1, 0x50, 0, 0}, 64}, {{C4, 1, 0x51, 0, 0}, 48},
         {{C4, 1, 0x10, 0, 0}, 0},    {{C4, 1, 0x65, 0, 0}, 43}, {{C4, 1, 0x9F, 0, 0}, 63},
     };
     for (const auto& c : cases) {
-        ReplaySong t;
-        set_up(&t);
+        fresh();
         put(&t, 0, 0, c.cell);
         play_row_start(&t, 0);
-        EXPECT_EQ(player.channels[0].volume, c.volume) << int(c.cell.volume) << " " << int(c.cell.param);
+        EXPECT_EQ(ch.volume, c.volume) << int(c.cell.volume) << " " << int(c.cell.param);
     }
 }
 
-TEST(RowVolume, PanningColumnSlidesHaveNoLimit) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowVolume, PanningColumnSlidesHaveNoLimit) {
     put(&t, 0, 0, {C4, 1, 0xC1, 0, 0});
     put(&t, 1, 0, {0, 0, 0xD8, 0, 0});
     put(&t, 2, 0, {0, 0, 0xD8, 0, 0});
     play_row_start(&t, 1);
-    EXPECT_EQ(player.channels[0].panning, 8);
+    EXPECT_EQ(ch.panning, 8);
     run_row(&t);
-    EXPECT_LT(player.channels[0].panning, 0);
-    EXPECT_EQ(player.channels[0].voice->panning, 0);
+    EXPECT_LT(ch.panning, 0);
+    EXPECT_EQ(ch.voice->panning, 0);
 }
 
-TEST(RowVolume, TremoloLevelStaysWhenTremoloEnds) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowVolume, TremoloLevelStaysWhenTremoloEnds) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     play_to_row(&t, 0);
-    ChannelState& ch = player.channels[0];
     ch.lastEffect = 0x7;
     ch.volumeOffset = -10;
     next_row_start(&t);
     EXPECT_EQ(ch.volume, 38);
 }
 
-TEST(RowEffects, FinetuneChangeWaitsForNextNote) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowEffects, FinetuneChangeWaitsForNextNote) {
     put(&t, 0, 0, {C4, 1, 0, 0xE, 0x58});
     put(&t, 1, 0, {C4, 0, 0, 0, 0});
     play_row_start(&t, 0);
-    EXPECT_EQ(player.channels[0].period, 7680 - 64 * 48);
+    EXPECT_EQ(ch.period, 7680 - 64 * 48);
     EXPECT_EQ(sample_of(&t, 1)->finetune, 8);
     run_row(&t);
     run_row(&t);
-    EXPECT_EQ(player.channels[0].period, 7680 - 64 * 48 - 4);
+    EXPECT_EQ(ch.period, 7680 - 64 * 48 - 4);
 }
 
-TEST(RowEffects, FinetuneOnEmptySampleIsIgnored) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowEffects, FinetuneOnEmptySampleIsIgnored) {
     put(&t, 0, 0, {C4, 7, 0, 0xE, 0x5F});
     play_row_start(&t, 0);
     EXPECT_EQ(player.emptySample.finetune, 0);
 }
 
-TEST(RowEffects, NoteDelayKeepsOldSoundOnFirstTick) {
-    ReplaySong t;
-    set_up(&t);
+TEST_F(RowEffects, NoteDelayKeepsOldSoundOnFirstTick) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {C4 + 12, 2, 0, 0xE, 0xD3});
     play_row_start(&t, 1);
-    const ChannelState& ch = player.channels[0];
     EXPECT_EQ(ch.volume, 48);
     EXPECT_EQ(ch.panning, 200);
     EXPECT_EQ(ch.period, 7680 - 64 * 48);
