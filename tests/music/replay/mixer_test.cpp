@@ -80,6 +80,13 @@ protected:
         return out;
     }
 
+    // Frames 0, 100, ..., 700 looping over frames 2..5.
+    Sample* ramp_loop(TestSample* t, uint8_t loopType)
+    {
+        make_sample(t, ramp_values(8, 100), loopType, 2, 4);
+        return &t->sample;
+    }
+
     TestSample a_;
 };
 
@@ -172,20 +179,16 @@ TEST_F(MixerTest, PairedFramesMatchFramesMixedOneByOne)
 
 TEST_F(MixerTest, ForwardLoopContinuesAtStartPlusOvershoot)
 {
-    make_sample(&a_, ramp_values(8, 100), LOOP_FORWARD, 2, 4);
-    Voice* v = start_voice(0, &a_.sample, 5, HALF, 1, 0);
+    Voice* v = start_voice(0, ramp_loop(&a_, LOOP_FORWARD), 5, HALF, 1, 0);
     std::vector<float> out = mix(2);
     EXPECT_EQ(out[0], 350.0f * factor(128));  // halfway from s[5] to the guard s[6] = s[2]
     EXPECT_EQ(out[2], 250.0f * factor(128));
     EXPECT_EQ(v->positionInt, 3u);
     EXPECT_EQ(v->positionFrac, HALF);
-}
 
-TEST_F(MixerTest, ForwardStepLongerThanLoopWrapsSeveralLengths)
-{
-    make_sample(&a_, ramp_values(8, 100), LOOP_FORWARD, 2, 4);
-    Voice* v = start_voice(0, &a_.sample, 5, 0, 9, QUARTER);  // 14.25 -> 2.25
-    std::vector<float> out = mix(2);
+    // A step longer than the loop wraps several lengths.
+    v = start_voice(0, &a_.sample, 5, 0, 9, QUARTER);  // 14.25 -> 2.25
+    out = mix(2);
     EXPECT_EQ(out[2], 225.0f * factor(128));
     EXPECT_EQ(v->positionInt, 3u);  // 2.25 + 9.25 = 11.5 -> 3.5
     EXPECT_EQ(v->positionFrac, HALF);
@@ -193,15 +196,13 @@ TEST_F(MixerTest, ForwardStepLongerThanLoopWrapsSeveralLengths)
 
 TEST_F(MixerTest, ExactStepsEndOnTheBound)
 {
-    make_sample(&a_, ramp_values(8, 100), LOOP_FORWARD, 2, 4);
-    Voice* v = start_voice(0, &a_.sample, 2, 0, 1, 0);
+    Voice* v = start_voice(0, ramp_loop(&a_, LOOP_FORWARD), 2, 0, 1, 0);
     mix(4);
     EXPECT_EQ(v->positionInt, 2u);
     EXPECT_EQ(v->positionFrac, 0u);
 
     TestSample b;
-    make_sample(&b, ramp_values(8, 100), LOOP_PINGPONG, 2, 4);
-    v = start_voice(1, &b.sample, 2, 0, 1, 0);
+    v = start_voice(1, ramp_loop(&b, LOOP_PINGPONG), 2, 0, 1, 0);
     mix(4);
     EXPECT_EQ(v->positionInt, 5u);  // one fraction unit below the end
     EXPECT_EQ(v->positionFrac, 0xFFFFFFFFu);
@@ -224,20 +225,17 @@ TEST_F(MixerTest, HugeStepsStayInsideTheLoop)
 
 // --- Ping-pong loop ---------------------------------------------------------
 
-TEST_F(MixerTest, PingPongPassingEndContinuesBackward)
+TEST_F(MixerTest, PingPongTurnsAtEitherBound)
 {
-    make_sample(&a_, ramp_values(8, 100), LOOP_PINGPONG, 2, 4);
-    Voice* v = start_voice(0, &a_.sample, 5, HALF, 1, 0);
+    // Passing the end continues backward...
+    Voice* v = start_voice(0, ramp_loop(&a_, LOOP_PINGPONG), 5, HALF, 1, 0);
     mix(1);
     EXPECT_EQ(v->backward, 1);
     EXPECT_EQ(v->positionInt, 5u);
     EXPECT_EQ(v->positionFrac, HALF - 1);
-}
 
-TEST_F(MixerTest, PingPongPassingStartContinuesForward)
-{
-    make_sample(&a_, ramp_values(8, 100), LOOP_PINGPONG, 2, 4);
-    Voice* v = start_voice(0, &a_.sample, 2, QUARTER, 0, HALF);
+    // ...and passing the start continues forward.
+    v = start_voice(0, &a_.sample, 2, QUARTER, 0, HALF);
     v->backward = 1;
     mix(1);
     EXPECT_EQ(v->backward, 0);
@@ -329,12 +327,9 @@ TEST_F(MixerTest, SampleEndsInTheStretchThatReachesItsLength)
     EXPECT_EQ(v->sample, nullptr);
     EXPECT_EQ(v->positionInt, 0u);
     EXPECT_EQ(v->positionFrac, 0u);
-}
 
-TEST_F(MixerTest, SampleEndingWithTheCallEndsTheVoice)
-{
-    make_sample(&a_, ramp_values(10, 100), LOOP_NONE, 0, 0);
-    Voice* v = start_voice(0, &a_.sample, 8, 0, 1, 0);
+    // A sample ending exactly with the call ends the voice too.
+    v = start_voice(0, &a_.sample, 8, 0, 1, 0);
     mix(2);
     EXPECT_EQ(v->sample, nullptr);
 }
