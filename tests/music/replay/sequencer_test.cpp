@@ -12,6 +12,7 @@
 namespace {
 
 using Position = std::pair<int, int>;  // order, row
+typedef std::vector<Position> Positions;
 
 void put_effect(ReplaySong* t, int pattern, int row, int channel, uint8_t effect, uint8_t param) {
     Cell& c = cell_at(t, pattern, row, channel);
@@ -20,8 +21,8 @@ void put_effect(ReplaySong* t, int pattern, int row, int channel, uint8_t effect
 }
 
 // The positions of the next `count` rows played.
-std::vector<Position> play_rows(ReplaySong* t, int count) {
-    std::vector<Position> rows;
+Positions play_rows(ReplaySong* t, int count) {
+    Positions rows;
     for (int i = 0; i < count; ++i) {
         run_row(t);
         rows.push_back({t->song.orderPos, t->song.row});
@@ -34,9 +35,8 @@ TEST(SequencerOrders, WrapsToRestartPositionAfterLastOrder) {
     make_song(&t, 2, 3, 2);
     t.song.restartPosition = 1;
     start_replay(&t);
-    const std::vector<Position> expected = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0},
-                                            {2, 1}, {1, 0}, {1, 1}, {2, 0}};
-    EXPECT_EQ(play_rows(&t, 9), expected);
+    EXPECT_EQ(play_rows(&t, 9),
+              (Positions{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}, {1, 1}, {2, 0}}));
 }
 
 TEST(SequencerOrders, RestartPositionOutsideSongWrapsToFirstOrder) {
@@ -45,8 +45,7 @@ TEST(SequencerOrders, RestartPositionOutsideSongWrapsToFirstOrder) {
         make_song(&t, 1, 2, 1);
         t.song.restartPosition = int16_t(restart);
         start_replay(&t);
-        const std::vector<Position> expected = {{0, 0}, {1, 0}, {0, 0}, {1, 0}};
-        EXPECT_EQ(play_rows(&t, 4), expected) << "restart " << restart;
+        EXPECT_EQ(play_rows(&t, 4), (Positions{{0, 0}, {1, 0}, {0, 0}, {1, 0}})) << "restart " << restart;
     }
 }
 
@@ -59,13 +58,11 @@ TEST(SequencerOrders, OrderNamingMissingPatternPlaysEmpty64Rows) {
     EXPECT_EQ(pattern_row_count(&t.song, 1), 64);
     play_rows(&t, 4);
     for (int row = 0; row < 64; ++row) {
-        run_row(&t);
-        ASSERT_EQ(Position(t.song.orderPos, t.song.row), Position(1, row));
+        ASSERT_EQ(play_rows(&t, 1).back(), Position(1, row));
         const Cell* cells = current_row_cells(&t.song);
         EXPECT_EQ(cells[0].note | cells[1].effect, 0);
     }
-    run_row(&t);
-    EXPECT_EQ(Position(t.song.orderPos, t.song.row), Position(0, 0));
+    EXPECT_EQ(play_rows(&t, 1).back(), Position(0, 0));
 }
 
 TEST(SequencerOrders, EmptySongLoopsOnFirstOrder) {
@@ -73,8 +70,7 @@ TEST(SequencerOrders, EmptySongLoopsOnFirstOrder) {
     make_song(&t, 1, 1, 1);
     t.song.songLength = 0;
     start_replay(&t);
-    const std::vector<Position> expected = {{0, 0}, {0, 0}, {0, 0}};
-    EXPECT_EQ(play_rows(&t, 3), expected);
+    EXPECT_EQ(play_rows(&t, 3), (Positions{{0, 0}, {0, 0}, {0, 0}}));
 }
 
 TEST(SequencerBreaks, BreakRowIsDecimalAndCappedAt63) {
@@ -84,9 +80,7 @@ TEST(SequencerBreaks, BreakRowIsDecimalAndCappedAt63) {
         make_song(&t, 1, 2, 64);
         put_effect(&t, 0, 0, 0, 0xD, c.first);
         start_replay(&t);
-        run_row(&t);
-        run_row(&t);
-        EXPECT_EQ(Position(t.song.orderPos, t.song.row), Position(1, c.second)) << int(c.first);
+        EXPECT_EQ(play_rows(&t, 2).back(), Position(1, c.second)) << int(c.first);
     }
 }
 
@@ -97,11 +91,9 @@ TEST(SequencerBreaks, BreakOnLastOrderAndJumpPastSongGoToOrderZero) {
     put_effect(&t, 0, 1, 0, 0xB, 0x07);
     put_effect(&t, 2, 0, 0, 0xD, 0x01);
     start_replay(&t);
-    const std::vector<Position> expected = {{0, 0}, {0, 1}, {0, 0}};
-    EXPECT_EQ(play_rows(&t, 3), expected);
+    EXPECT_EQ(play_rows(&t, 3), (Positions{{0, 0}, {0, 1}, {0, 0}}));
     put_effect(&t, 0, 1, 0, 0, 0);
-    const std::vector<Position> next = {{0, 1}, {1, 0}, {1, 1}, {2, 0}, {0, 1}};
-    EXPECT_EQ(play_rows(&t, 5), next);
+    EXPECT_EQ(play_rows(&t, 5), (Positions{{0, 1}, {1, 0}, {1, 1}, {2, 0}, {0, 1}}));
 }
 
 TEST(SequencerBreaks, JumpAndBreakInOneRow) {
@@ -111,9 +103,7 @@ TEST(SequencerBreaks, JumpAndBreakInOneRow) {
         put_effect(&t, 0, 0, jumpFirst ? 1 : 2, 0xB, 0x05);
         put_effect(&t, 0, 0, jumpFirst ? 2 : 1, 0xD, 0x10);
         start_replay(&t);
-        run_row(&t);
-        run_row(&t);
-        EXPECT_EQ(Position(t.song.orderPos, t.song.row), Position(5, jumpFirst ? 10 : 0));
+        EXPECT_EQ(play_rows(&t, 2).back(), Position(5, jumpFirst ? 10 : 0));
     }
 }
 
@@ -123,8 +113,7 @@ TEST(SequencerBreaks, JumpSeenInEarlierRowIsForgotten) {
     put_effect(&t, 0, 0, 0, 0xB, 0x02);
     put_effect(&t, 2, 0, 0, 0xD, 0x01);
     start_replay(&t);
-    const std::vector<Position> expected = {{0, 0}, {2, 0}, {3, 1}};
-    EXPECT_EQ(play_rows(&t, 3), expected);
+    EXPECT_EQ(play_rows(&t, 3), (Positions{{0, 0}, {2, 0}, {3, 1}}));
 }
 
 TEST(SequencerBreaks, BreakPastShorterPatternPlaysEmptyRowThenMovesOn) {
@@ -133,13 +122,10 @@ TEST(SequencerBreaks, BreakPastShorterPatternPlaysEmptyRowThenMovesOn) {
     put_effect(&t, 0, 0, 0, 0xD, 0x20);  // row 20 of a 4-row pattern
     cell_at(&t, 1, 0, 1).note = 49;
     start_replay(&t);
-    run_row(&t);
-    run_row(&t);
-    EXPECT_EQ(Position(t.song.orderPos, t.song.row), Position(1, 20));
+    EXPECT_EQ(play_rows(&t, 2).back(), Position(1, 20));
     const Cell* cells = current_row_cells(&t.song);
     EXPECT_EQ(cells[0].effect | cells[1].note, 0);
-    run_row(&t);
-    EXPECT_EQ(Position(t.song.orderPos, t.song.row), Position(2, 0));
+    EXPECT_EQ(play_rows(&t, 1).back(), Position(2, 0));
 }
 
 TEST(SequencerBreaks, ZeroRowPatternPlaysOneEmptyRow) {
@@ -149,8 +135,7 @@ TEST(SequencerBreaks, ZeroRowPatternPlaysOneEmptyRow) {
     t.song.orderTable[1] = uint8_t(add_pattern(&t, 0));
     t.song.orderTable[2] = 0;
     start_replay(&t);
-    const std::vector<Position> expected = {{0, 0}, {0, 1}, {1, 0}, {2, 0}};
-    EXPECT_EQ(play_rows(&t, 4), expected);
+    EXPECT_EQ(play_rows(&t, 4), (Positions{{0, 0}, {0, 1}, {1, 0}, {2, 0}}));
 }
 
 TEST(SequencerLoops, LoopPlaysRowsThreeTimesThenGoesOn) {
@@ -172,10 +157,8 @@ TEST(SequencerLoops, LoopInLaterChannelOverridesBreakRowButKeepsOrder) {
     put_effect(&t, 0, 3, 0, 0xD, 0x05);
     put_effect(&t, 0, 3, 1, 0xE, 0x61);
     start_replay(&t);
-    play_rows(&t, 4);
-    run_row(&t);
     // Channel 1's loop row is still 0; channel 0 holds row 2.
-    EXPECT_EQ(Position(t.song.orderPos, t.song.row), Position(1, 0));
+    EXPECT_EQ(play_rows(&t, 5).back(), Position(1, 0));
 }
 
 TEST(SequencerDelays, PatternDelayLengthensRowAndCountsTicksOn) {
