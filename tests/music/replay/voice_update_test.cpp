@@ -39,6 +39,20 @@ uint32_t frequency_step(VoiceBench* b, int32_t period, int32_t pitchOffset = 0) 
     return v->stepInt * 44100u + uint32_t((uint64_t(v->stepFrac) * 44100 + 0xFFFFFFFFu) >> 32);
 }
 
+// Each test starts from a linear-table bench; amiga() swaps in an Amiga one.
+class VoiceTest : public ::testing::Test {
+protected:
+    VoiceBench b;
+    void SetUp() override { set_up(&b, true); }
+    void amiga() {
+        b = VoiceBench();
+        set_up(&b, false);
+    }
+};
+typedef VoiceTest PitchStep;
+typedef VoiceTest VoiceGain;
+typedef VoiceTest VoiceTrigger;
+
 TEST(AmigaPeriod, TableExamples) {
     EXPECT_EQ(amiga_period(48, 0), 1712);
     EXPECT_EQ(amiga_period(48, 64), 1664);
@@ -65,18 +79,15 @@ TEST(NoteScale, MatchesPowerOfTwoWithTheFloatTwelfth) {
     }
 }
 
-TEST(PitchStep, AmigaFrequencies) {
-    VoiceBench b;
-    set_up(&b, false);
+TEST_F(PitchStep, AmigaFrequencies) {
+    amiga();
     EXPECT_EQ(frequency_step(&b, 1712), 8362u);
     EXPECT_EQ(frequency_step(&b, 856), 16725u);
     EXPECT_EQ(frequency_step(&b, 27392), 522u);
     EXPECT_EQ(frequency_step(&b, 1700, 12), 8362u);
 }
 
-TEST(PitchStep, LinearFrequencies) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(PitchStep, LinearFrequencies) {
     frequency_step(&b, 4608);
     EXPECT_EQ(b.channel->voice->stepInt, 0u);
     EXPECT_EQ(b.channel->voice->stepFrac, 814485521u);
@@ -87,9 +98,8 @@ TEST(PitchStep, LinearFrequencies) {
     EXPECT_EQ(frequency_step(&b, 4608 + 768, 768), 8363u);
 }
 
-TEST(PitchStep, FullRateAndFloor) {
-    VoiceBench b;
-    set_up(&b, false);
+TEST_F(PitchStep, FullRateAndFloor) {
+    amiga();
     const Voice* v = b.channel->voice;
     frequency_step(&b, 14317056 / 44100 + 1);  // 325: 44052 Hz
     EXPECT_EQ(v->stepInt, 0u);
@@ -103,9 +113,8 @@ TEST(PitchStep, FullRateAndFloor) {
     EXPECT_EQ(v->stepFrac, 9739154u);
 }
 
-TEST(PitchStep, ZeroPeriodSumKeepsStepAndFlagIsCleared) {
-    VoiceBench b;
-    set_up(&b, false);
+TEST_F(PitchStep, ZeroPeriodSumKeepsStepAndFlagIsCleared) {
+    amiga();
     frequency_step(&b, 856);
     const Voice before = *b.channel->voice;
     b.channel->period = 100;
@@ -117,9 +126,7 @@ TEST(PitchStep, ZeroPeriodSumKeepsStepAndFlagIsCleared) {
     EXPECT_EQ(b.channel->voice->stepFrac, before.stepFrac);
 }
 
-TEST(PitchStep, FarOutOfRangeLinearPeriodsGiveTheFloor) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(PitchStep, FarOutOfRangeLinearPeriodsGiveTheFloor) {
     const Voice* v = b.channel->voice;
     frequency_step(&b, -2000000000, 100000000);  // far above 32 bits of Hz
     EXPECT_EQ(v->stepInt, 0u);
@@ -140,9 +147,7 @@ const Voice& volume_update(VoiceBench* b, int32_t s, int32_t e, int32_t f, int32
     return *b->channel->voice;
 }
 
-TEST(VoiceGain, VolumeProduct) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceGain, VolumeProduct) {
     b.channel->voice->panning = 128;
     EXPECT_EQ(volume_update(&b, 64, 64, 65536, 64).volume, 128);
     EXPECT_EQ(volume_update(&b, 32, 64, 65536, 64).volume, 64);  // 63.75
@@ -154,9 +159,7 @@ TEST(VoiceGain, VolumeProduct) {
     EXPECT_EQ(volume_update(&b, 64, 64, 65536, 64).volume, 64);
 }
 
-TEST(VoiceGain, GainsFromStoredPanning) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceGain, GainsFromStoredPanning) {
     Voice* v = b.channel->voice;
     const int32_t pannings[] = {128, 255, 0};
     const int32_t left[] = {64, 128, 0};
@@ -178,9 +181,7 @@ int32_t panning_update(VoiceBench* b, int32_t p, int32_t n) {
     return b->channel->voice->panning;
 }
 
-TEST(VoiceGain, PanningEnvelopeRange) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceGain, PanningEnvelopeRange) {
     EXPECT_EQ(panning_update(&b, 128, 0), 0);
     EXPECT_EQ(panning_update(&b, 128, 64), 255);
     EXPECT_EQ(panning_update(&b, 128, 33), 132);
@@ -200,9 +201,7 @@ void trigger(VoiceBench* b, Sample* sample) {
     update_voice(b->channel, sample, &b->t.song);
 }
 
-TEST(VoiceTrigger, IdleVoiceStartsInPlace) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceTrigger, IdleVoiceStartsInPlace) {
     Sample* sample = sample_of(&b.t, 1);
     Voice* v = b.channel->voice;
     v->positionFrac = 77;
@@ -218,9 +217,7 @@ TEST(VoiceTrigger, IdleVoiceStartsInPlace) {
               0u);
 }
 
-TEST(VoiceTrigger, SoundingVoiceHandsOverToTwinAndBack) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceTrigger, SoundingVoiceHandsOverToTwinAndBack) {
     Sample* sample = sample_of(&b.t, 1);
     trigger(&b, sample);
     Voice* first = b.channel->voice;
@@ -252,9 +249,7 @@ TEST(VoiceTrigger, SoundingVoiceHandsOverToTwinAndBack) {
     EXPECT_EQ(twin->leftGain, 0);
 }
 
-TEST(VoiceTrigger, StartOffsetIsUsedOnceAndCheckedAgainstLoopEnd) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceTrigger, StartOffsetIsUsedOnceAndCheckedAgainstLoopEnd) {
     Sample* sample = sample_of(&b.t, 1);  // loop 100..300
     b.channel->voice->startOffset = 299;
     trigger(&b, sample);
@@ -265,9 +260,7 @@ TEST(VoiceTrigger, StartOffsetIsUsedOnceAndCheckedAgainstLoopEnd) {
     EXPECT_EQ(b.channel->voice->positionInt, 0u);
 }
 
-TEST(VoiceTrigger, RewindRestartsCurrentVoiceWithoutHandover) {
-    VoiceBench b;
-    set_up(&b, true);
+TEST_F(VoiceTrigger, RewindRestartsCurrentVoiceWithoutHandover) {
     trigger(&b, sample_of(&b.t, 1));
     Voice* v = b.channel->voice;
     v->positionInt = 250;
