@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -19,8 +20,17 @@ inline void clearBoard() {
 }
 
 inline void setMark(int column, int row, uint8_t colour) { board.marks[nodeIndex(column, row)] = colour; }
+inline void setMarks(const std::vector<Node>& nodes, uint8_t colour) {
+    for (const Node& node : nodes) setMark(node.first, node.second, colour);
+}
 inline uint8_t markAt(int column, int row) { return board.marks[nodeIndex(column, row)]; }
 inline bool isCaptured(int column, int row) { return board.captured[nodeIndex(column, row)] != 0; }
+
+inline void expectCaptured(const std::vector<Node>& nodes, bool captured) {
+    for (const Node& node : nodes) {
+        EXPECT_EQ(isCaptured(node.first, node.second), captured) << node.first << "," << node.second;
+    }
+}
 
 // Places marks in turn; fails the test on a refused move.
 inline void playMoves(const std::vector<Node>& moves) {
@@ -42,6 +52,16 @@ inline std::vector<Outline> readOutlines() {
     }
     EXPECT_EQ(at, board.outlineEnd);
     return result;
+}
+
+// The whole game as the player sees it: marks, captures, turn and outlines.
+inline void expectSameGame(const Board& expected, const std::string& what) {
+    EXPECT_EQ(memcmp(board.marks, expected.marks, BOARD_NODES), 0) << what;
+    EXPECT_EQ(memcmp(board.captured, expected.captured, BOARD_NODES), 0) << what;
+    EXPECT_EQ(board.redToMove, expected.redToMove) << what;
+    EXPECT_EQ(board.outlineCount, expected.outlineCount) << what;
+    EXPECT_EQ(board.outlineEnd, expected.outlineEnd) << what;
+    EXPECT_EQ(memcmp(board.outlines, expected.outlines, expected.outlineEnd), 0) << what;
 }
 
 class RulesTest : public ::testing::Test {
