@@ -29,8 +29,13 @@ static void playAlternating(const std::vector<Node>& first, const std::vector<No
 
 static const std::vector<Node> SMALL_DIAMOND = {{5, 4}, {6, 5}, {5, 6}, {4, 5}};
 
-TEST_F(RulesTest, FourRedMarksCaptureTheBlueMarkBetweenThem) {
-    playAlternating(SMALL_DIAMOND, {{5, 5}});
+// Red closes the small diamond around blue (5,5) one mark at a time; the
+// capture comes with the last mark and outlasts everything played after it.
+TEST_F(RulesTest, FourRedMarksCaptureTheBlueMarkBetweenThemForGood) {
+    playAlternating({{5, 4}, {6, 5}, {5, 6}}, {{5, 5}, {1, 13}, {3, 13}});
+    EXPECT_FALSE(isCaptured(5, 5));  // no capture before the ring closes
+    EXPECT_EQ(board.outlineCount, 0);
+    playMoves({{4, 5}});
     EXPECT_TRUE(isCaptured(5, 5));
     EXPECT_EQ(redScore(), 1);
     EXPECT_EQ(blueScore(), 0);
@@ -38,12 +43,15 @@ TEST_F(RulesTest, FourRedMarksCaptureTheBlueMarkBetweenThem) {
     const uint8_t expected[] = {4, 6, 5, 7, 6, 6, 7, 5, 6};
     ASSERT_EQ(board.outlineEnd, (int)sizeof expected);
     EXPECT_EQ(memcmp(board.outlines, expected, sizeof expected), 0);
-}
 
-TEST_F(RulesTest, NoCaptureBeforeTheRingCloses) {
-    playAlternating({{5, 4}, {6, 5}, {5, 6}}, {{5, 5}});
-    EXPECT_FALSE(isCaptured(5, 5));
-    EXPECT_EQ(board.outlineCount, 0);
+    // Blue breaks nothing by playing next to the ring; red keeps playing too.
+    playMoves({{5, 3}, {9, 9}, {7, 5}, {10, 10}, {3, 5}});
+    EXPECT_TRUE(isCaptured(5, 5));
+    // A capture set by hand (as a restored game may hold) is kept as well.
+    board.captured[nodeIndex(12, 2)] = 1;
+    playMoves({{12, 5}});
+    EXPECT_TRUE(isCaptured(12, 2));
+    EXPECT_FALSE(placeMark(12, 2));
 }
 
 TEST_F(RulesTest, EnclosedEmptyNodeIsCapturedAndTakesNoMark) {
@@ -58,14 +66,10 @@ TEST_F(RulesTest, EnclosedEmptyNodeIsCapturedAndTakesNoMark) {
 TEST_F(RulesTest, CornerToCornerChainIsAWall) {
     const std::vector<Node> ring = {{5, 3}, {6, 4}, {7, 5}, {6, 6}, {5, 7}, {4, 6}, {3, 5}, {4, 4}};
     playAlternating(ring, {{5, 5}});
-    EXPECT_TRUE(isCaptured(5, 5));
-    const Node inside[] = {{5, 4}, {4, 5}, {6, 5}, {5, 6}};
-    for (const Node& node : inside) EXPECT_TRUE(isCaptured(node.first, node.second));
-    for (const Node& node : ring) EXPECT_FALSE(isCaptured(node.first, node.second));
+    expectCaptured({{5, 5}, {5, 4}, {4, 5}, {6, 5}, {5, 6}}, true);
+    expectCaptured(ring, false);
     EXPECT_FALSE(isCaptured(5, 2));
-    std::vector<Outline> outlines = readOutlines();
-    ASSERT_EQ(outlines.size(), 1u);
-    EXPECT_EQ(outlines[0], Outline({{5, 3}, {6, 4}, {7, 5}, {6, 6}, {5, 7}, {4, 6}, {3, 5}, {4, 4}}));
+    EXPECT_EQ(readOutlines(), std::vector<Outline>({ring}));
 }
 
 TEST_F(RulesTest, MarkOnTheBorderIsNeverCaptured) {
@@ -85,11 +89,8 @@ TEST_F(RulesTest, OwnMarkInsideARingStaysFree) {
         red.push_back(Node(7, i));
     }
     playAlternating(red, {{4, 4}});
-    EXPECT_FALSE(isCaptured(5, 5));
-    EXPECT_TRUE(isCaptured(4, 4));
-    EXPECT_TRUE(isCaptured(6, 6));
-    EXPECT_TRUE(isCaptured(4, 6));
-    EXPECT_FALSE(isCaptured(3, 3));
+    expectCaptured({{5, 5}, {3, 3}}, false);
+    expectCaptured({{4, 4}, {6, 6}, {4, 6}}, true);
     EXPECT_EQ(redScore(), 1);
 }
 
@@ -105,7 +106,7 @@ TEST_F(RulesTest, EnclosingAnEnclosureCapturesItsWall) {
     while (red.size() < blue.size()) red.push_back(spare[spare.size() - 1 - (red.size() - SMALL_DIAMOND.size())]);
     playAlternating(red, blue);
     ASSERT_TRUE(isCaptured(5, 5));
-    for (const Node& node : SMALL_DIAMOND) EXPECT_TRUE(isCaptured(node.first, node.second));
+    expectCaptured(SMALL_DIAMOND, true);
     EXPECT_TRUE(isCaptured(5, 3));  // empty, between the two rings
     EXPECT_EQ(redScore(), 1);
     EXPECT_EQ(blueScore(), 4);
@@ -115,28 +116,15 @@ TEST_F(RulesTest, EnclosingAnEnclosureCapturesItsWall) {
     EXPECT_EQ(markAt(outlines[0][0].first, outlines[0][0].second), MARK_BLUE);
 }
 
-TEST_F(RulesTest, CapturesSurviveEverythingPlayedAfterwards) {
-    playAlternating(SMALL_DIAMOND, {{5, 5}});
-    ASSERT_TRUE(isCaptured(5, 5));
-    // Blue breaks nothing by playing next to the ring; red keeps playing too.
-    playMoves({{5, 3}, {9, 9}, {7, 5}, {10, 10}, {3, 5}});
-    EXPECT_TRUE(isCaptured(5, 5));
-    // A capture set by hand (as a restored game may hold) is kept as well.
-    board.captured[nodeIndex(12, 2)] = 1;
-    playMoves({{12, 5}});
-    EXPECT_TRUE(isCaptured(12, 2));
-    EXPECT_FALSE(placeMark(12, 2));
-}
-
 TEST_F(RulesTest, EmptyNodeTestTellsWhichSideEncloses) {
-    for (const Node& node : SMALL_DIAMOND) setMark(node.first, node.second, MARK_RED);
+    setMarks(SMALL_DIAMOND, MARK_RED);
     for (int node = 0; node < BOARD_NODES; node++) {
         board.working[node] = 1;
         board.done[node] = 0;
         board.visited[node] = 0;
     }
     EXPECT_EQ(testEmptyNode(5, 5), 1);
-    for (const Node& node : SMALL_DIAMOND) setMark(node.first, node.second, MARK_BLUE);
+    setMarks(SMALL_DIAMOND, MARK_BLUE);
     memset(board.visited, 0, sizeof board.visited);
     EXPECT_EQ(testEmptyNode(5, 5), 2);
     memset(board.visited, 0, sizeof board.visited);
