@@ -26,22 +26,19 @@ static void expectOutlinesAreRings(const std::vector<Outline>& outlines) {
     }
 }
 
-TEST_F(RulesTest, TriangleOfMarksIsOneOutline) {
-    setMark(1, 1, MARK_RED);
-    setMark(2, 1, MARK_RED);
-    setMark(2, 2, MARK_RED);
+// A triangle is one outline, and none once one of its marks is captured.
+TEST_F(RulesTest, TriangleOfMarksIsOneOutlineUnlessCaptured) {
+    setMarks({{1, 1}, {2, 1}, {2, 2}}, MARK_RED);
     rebuildOutlines();
-    std::vector<Outline> outlines = readOutlines();
-    ASSERT_EQ(outlines.size(), 1u);
-    EXPECT_EQ(outlines[0], Outline({{1, 1}, {2, 1}, {2, 2}}));
+    EXPECT_EQ(readOutlines(), std::vector<Outline>({{{1, 1}, {2, 1}, {2, 2}}}));
     EXPECT_EQ(board.pathLength, 0);
+    board.captured[nodeIndex(2, 2)] = 1;
+    rebuildOutlines();
+    EXPECT_EQ(board.outlineCount, 0);
 }
 
 TEST_F(RulesTest, SolidSquareOfFourIsThreeOutlines) {
-    setMark(8, 8, MARK_BLUE);
-    setMark(9, 8, MARK_BLUE);
-    setMark(8, 9, MARK_BLUE);
-    setMark(9, 9, MARK_BLUE);
+    setMarks({{8, 8}, {9, 8}, {8, 9}, {9, 9}}, MARK_BLUE);
     rebuildOutlines();
     std::vector<Outline> outlines = readOutlines();
     EXPECT_EQ(outlines.size(), 3u);
@@ -50,22 +47,11 @@ TEST_F(RulesTest, SolidSquareOfFourIsThreeOutlines) {
 
 TEST_F(RulesTest, ChainsAndMixedColoursMakeNoOutline) {
     for (int column = 2; column < 20; column++) setMark(column, 4, MARK_RED);
-    setMark(5, 8, MARK_RED);
-    setMark(6, 8, MARK_BLUE);
-    setMark(5, 9, MARK_BLUE);
-    setMark(6, 9, MARK_RED);
+    setMarks({{5, 8}, {6, 9}}, MARK_RED);
+    setMarks({{6, 8}, {5, 9}}, MARK_BLUE);
     rebuildOutlines();
     EXPECT_EQ(board.outlineCount, 0);
     EXPECT_EQ(board.outlineEnd, 0);
-}
-
-TEST_F(RulesTest, CapturedMarksTakeNoPartInOutlines) {
-    setMark(1, 1, MARK_RED);
-    setMark(2, 1, MARK_RED);
-    setMark(2, 2, MARK_RED);
-    board.captured[nodeIndex(2, 2)] = 1;
-    rebuildOutlines();
-    EXPECT_EQ(board.outlineCount, 0);
 }
 
 // Dense boards (only a loaded file can hold them) close rings longer than a
