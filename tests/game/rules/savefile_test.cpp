@@ -1,5 +1,4 @@
 // The saved-game image: exact bytes out, whole and checked bytes in.
-#include "scratch_path.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,28 +7,24 @@
 #include <vector>
 
 #include "board_fixture.h"
+#include "file_bytes.h"
 #include "savefile.h"
+#include "scratch_path.h"
 
 class SaveFileTest : public RulesTest {
   protected:
     std::string path = scratchPath("orvo_savefile_test.dat");
     void TearDown() override { remove(path.c_str()); }
 
-    std::vector<uint8_t> readFile() {
-        std::vector<uint8_t> bytes;
-        FILE* file = fopen(path.c_str(), "rb");
-        if (!file) return bytes;
-        int c;
-        while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-        fclose(file);
+    // The file a save writes, checked for its size.
+    std::vector<uint8_t> savedBytes() {
+        EXPECT_TRUE(saveGame(path.c_str()));
+        std::vector<uint8_t> bytes = readFileBytes(path);
+        EXPECT_EQ(bytes.size(), 951u);
+        bytes.resize(SAVE_FILE_BYTES);
         return bytes;
     }
-    void writeFile(const std::vector<uint8_t>& bytes) {
-        FILE* file = fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
-        fclose(file);
-    }
+    void writeFile(const std::vector<uint8_t>& bytes) { writeFileBytes(path, bytes); }
     // A valid image: red mark at (1,1), blue captured at (5,5), blue to move.
     std::vector<uint8_t> sampleImage() {
         std::vector<uint8_t> bytes(SAVE_FILE_BYTES, 0);
@@ -41,18 +36,14 @@ class SaveFileTest : public RulesTest {
 };
 
 TEST_F(SaveFileTest, FreshGameSavesZerosAndTheRedTurn) {
-    ASSERT_TRUE(saveGame(path.c_str()));
-    std::vector<uint8_t> bytes = readFile();
-    ASSERT_EQ(bytes.size(), 951u);
-    for (int i = 0; i < 950; i++) ASSERT_EQ(bytes[i], 0) << i;
-    EXPECT_EQ(bytes[950], 1);
+    std::vector<uint8_t> expected(951, 0);
+    expected[950] = 1;
+    EXPECT_EQ(savedBytes(), expected);
 }
 
 TEST_F(SaveFileTest, BytesAreMarksThenCapturedThenTurnColumnByColumn) {
     playMoves({{5, 4}, {5, 5}, {6, 5}, {20, 2}, {5, 6}, {21, 2}, {4, 5}});
-    ASSERT_TRUE(saveGame(path.c_str()));
-    std::vector<uint8_t> bytes = readFile();
-    ASSERT_EQ(bytes.size(), 951u);
+    std::vector<uint8_t> bytes = savedBytes();
     EXPECT_EQ(bytes[5 * 19 + 4], MARK_RED);
     EXPECT_EQ(bytes[20 * 19 + 2], MARK_BLUE);
     EXPECT_EQ(bytes[475 + 5 * 19 + 5], 1);
@@ -66,11 +57,7 @@ TEST_F(SaveFileTest, RestoreAfterSaveGivesBackTheGame) {
     ASSERT_TRUE(saveGame(path.c_str()));
     newGame();
     ASSERT_TRUE(restoreGame(path.c_str()));
-    EXPECT_EQ(memcmp(board.marks, saved.marks, BOARD_NODES), 0);
-    EXPECT_EQ(memcmp(board.captured, saved.captured, BOARD_NODES), 0);
-    EXPECT_EQ(board.redToMove, saved.redToMove);
-    EXPECT_EQ(board.outlineCount, saved.outlineCount);
-    EXPECT_EQ(memcmp(board.outlines, saved.outlines, saved.outlineEnd), 0);
+    expectSameGame(saved, "restored");
     EXPECT_EQ(redScore(), 1);
 }
 
@@ -83,16 +70,6 @@ TEST_F(SaveFileTest, RestoredCapturesAreKeptForGood) {
     playMoves({{10, 10}, {11, 11}});  // blue, red
     EXPECT_TRUE(isCaptured(5, 5));
     EXPECT_FALSE(placeMark(5, 5));
-}
-
-// The whole game as the player sees it: marks, captures, turn and outlines.
-static void expectSameGame(const Board& before, const std::string& what) {
-    EXPECT_EQ(memcmp(board.marks, before.marks, BOARD_NODES), 0) << what;
-    EXPECT_EQ(memcmp(board.captured, before.captured, BOARD_NODES), 0) << what;
-    EXPECT_EQ(board.redToMove, before.redToMove) << what;
-    EXPECT_EQ(board.outlineCount, before.outlineCount) << what;
-    EXPECT_EQ(board.outlineEnd, before.outlineEnd) << what;
-    EXPECT_EQ(memcmp(board.outlines, before.outlines, before.outlineEnd), 0) << what;
 }
 
 // Missing, empty, short, long, out-of-range, directory and unreadable files
