@@ -2,13 +2,14 @@
 // path stack (run under the sanitisers too), leave it empty, and match the
 // oracle. Each board is restored with one node left free, then that node is
 // played, so that both the outline walk and the recomputation run on it.
-#include "scratch_path.h"
 #include <cstdio>
 #include <string>
 
 #include "board_fixture.h"
+#include "file_bytes.h"
 #include "oracle_engine.h"
 #include "savefile.h"
+#include "scratch_path.h"
 
 // The most entries any search can need: every node once, plus the re-entry
 // that closes a ring.
@@ -62,10 +63,7 @@ class DepthTest : public RulesTest {
         image[last] = MARK_NONE;
         image[BOARD_NODES + last] = 0;
         image[2 * BOARD_NODES] = 1;
-        FILE* file = fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        fwrite(image, 1, sizeof image, file);
-        fclose(file);
+        writeFileBytes(path, image, sizeof image);
 
         deepestPathEntries = 0;
         ASSERT_TRUE(restoreGame(path.c_str())) << what;
@@ -79,10 +77,7 @@ class DepthTest : public RulesTest {
         EXPECT_EQ(board.pathLength, 0) << what;
         EXPECT_LE(deepestPathEntries, DEEPEST_POSSIBLE) << what;
         EXPECT_LE(board.outlineEnd, OUTLINE_BYTES) << what;
-        EXPECT_EQ(memcmp(board.captured, oracle::board.captured, BOARD_NODES), 0) << what;
-        EXPECT_EQ(board.outlineCount, oracle::board.outlineCount) << what;
-        EXPECT_EQ(board.outlineEnd, oracle::board.outlineEnd) << what;
-        EXPECT_EQ(memcmp(board.outlines, oracle::board.outlines, board.outlineEnd), 0) << what;
+        expectSameGame(oracle::board, what);
     }
 };
 
