@@ -1,5 +1,4 @@
 // orvo-cli end to end: scripts in, the exact state text and exit status out.
-#include "scratch_path.h"
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,6 +6,9 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "file_bytes.h"
+#include "scratch_path.h"
 
 struct CliResult {
     int status;
@@ -26,33 +28,32 @@ static CliResult runCommand(const std::string& command) {
 }
 
 static void writeFile(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
+    writeFileBytes(path, text.data(), text.size());
 }
 
-static std::vector<unsigned char> fileBytes(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((unsigned char)c);
-    fclose(file);
-    return bytes;
-}
-
-// An empty grid, then the given nodes set to symbols: {column, row, symbol}.
+// A node shown as other than '.': {column, row, symbol}.
 struct Cell {
     int column, row;
     char symbol;
 };
-static std::string grid(const std::vector<Cell>& cells) {
+
+// The state text: turn, scores, the grid and the outline lines.
+static std::string state(const char* turn, int red, int blue, const std::vector<Cell>& cells,
+                         const std::vector<std::string>& outlines = {}) {
     std::vector<std::string> rows(19, std::string(25, '.'));
     for (const Cell& cell : cells) rows[cell.row][cell.column] = cell.symbol;
-    std::string text;
+    std::string text = std::string("turn ") + turn + "\nscores red " + std::to_string(red) + " blue " +
+                       std::to_string(blue) + "\n";
     for (const std::string& row : rows) text += row + "\n";
-    return text;
+    text += "outlines " + std::to_string(outlines.size()) + "\n";
+    for (const std::string& outline : outlines) text += outline + "\n";
+    return text + "end\n";
+}
+
+// A run that succeeded and printed exactly text.
+static void expectState(const CliResult& result, const std::string& text) {
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, text);
 }
 
 class OrvoCliTest : public ::testing::Test {
@@ -78,62 +79,49 @@ class OrvoCliTest : public ::testing::Test {
 static const char* DIAMOND = "5 4\n5 5\n6 5\n1 1\n5 6\n2 2\n4 5\n2 1\n";
 
 static std::string diamondState() {
-    return "turn red\nscores red 1 blue 0\n" +
-           grid({{1, 1, 'B'}, {2, 1, 'B'}, {2, 2, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'b'}, {6, 5, 'R'}, {5, 6, 'R'}}) +
-           "outlines 2\n3 2,2 3,2 3,3\n4 6,5 7,6 6,7 5,6\nend\n";
+    return state("red", 1, 0,
+                 {{1, 1, 'B'}, {2, 1, 'B'}, {2, 2, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'b'}, {6, 5, 'R'},
+                  {5, 6, 'R'}},
+                 {"3 2,2 3,2 3,3", "4 6,5 7,6 6,7 5,6"});
 }
 
-TEST_F(OrvoCliTest, PrintsTheExactStateAtTheEnd) {
-    CliResult result = run(DIAMOND);
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, diamondState());
-}
-
-TEST_F(OrvoCliTest, ReadsStandardInputAndSkipsCommentsBlankLinesAndLineEnds) {
-    writeFile(script, std::string("# a diamond\n\n   \n") + "5 4\r\n5 5\n\t6  5 \n1 1\n5 6\n2 2\n4 5\n  # late comment\n2 1");
-    CliResult result = runCommand(std::string(ORVO_CLI) + " < " + script + " 2>/dev/null");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, diamondState());
+// The same moves from a script file, then from standard input with comments,
+// blank lines, stray blanks and both line ends.
+TEST_F(OrvoCliTest, PrintsTheExactStateAtTheEndReadingAFileOrStandardInput) {
+    expectState(run(DIAMOND), diamondState());
+    writeFile(script, "# a diamond\n\n   \n5 4\r\n5 5\n\t6  5 \n1 1\n5 6\n2 2\n4 5\n  # late comment\n2 1");
+    expectState(runCommand(std::string(ORVO_CLI) + " < " + script + " 2>/dev/null"), diamondState());
 }
 
 TEST_F(OrvoCliTest, DumpPrintsMidwayAndNewStartsOver) {
-    CliResult result = run("5 4\n6 5\ndump\n3 3\nnew\n");
-    EXPECT_EQ(result.status, 0);
-    std::string afterTwo = "turn red\nscores red 0 blue 0\n" + grid({{5, 4, 'R'}, {6, 5, 'B'}}) + "outlines 0\nend\n";
-    std::string fresh = "turn red\nscores red 0 blue 0\n" + grid({}) + "outlines 0\nend\n";
-    EXPECT_EQ(result.out, afterTwo + fresh);
+    expectState(run("5 4\n6 5\ndump\n3 3\nnew\n"),
+                state("red", 0, 0, {{5, 4, 'R'}, {6, 5, 'B'}}) + state("red", 0, 0, {}));
 }
 
 TEST_F(OrvoCliTest, MovesRefusedByTheRulesChangeNothingSilently) {
     // Red encloses the empty (5,5); then red tries the captured node and blue a taken one.
-    CliResult result = run("5 4\n0 0\n6 5\n0 2\n5 6\n0 4\n4 5\n5 5\n0 0\n");
-    EXPECT_EQ(result.status, 0);
-    std::string expected = "turn blue\nscores red 0 blue 0\n" +
-                           grid({{0, 0, 'B'}, {0, 2, 'B'}, {0, 4, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'x'},
-                                 {6, 5, 'R'}, {5, 6, 'R'}}) +
-                           "outlines 1\n4 6,5 7,6 6,7 5,6\nend\n";
-    EXPECT_EQ(result.out, expected);
+    expectState(run("5 4\n0 0\n6 5\n0 2\n5 6\n0 4\n4 5\n5 5\n0 0\n"),
+                state("blue", 0, 0,
+                      {{0, 0, 'B'}, {0, 2, 'B'}, {0, 4, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'x'}, {6, 5, 'R'},
+                       {5, 6, 'R'}},
+                      {"4 6,5 7,6 6,7 5,6"}));
 }
 
 TEST_F(OrvoCliTest, SaveThenRestoreInAnotherRun) {
     ASSERT_EQ(run(std::string(DIAMOND) + "save " + save + "\n").status, 0);
-    std::vector<unsigned char> bytes = fileBytes(save);
+    std::vector<uint8_t> bytes = readFileBytes(save);
     ASSERT_EQ(bytes.size(), 951u);
     EXPECT_EQ(bytes[5 * 19 + 4], 1);
     EXPECT_EQ(bytes[475 + 5 * 19 + 5], 1);
     EXPECT_EQ(bytes[950], 1);
 
-    CliResult restored = run("3 3\nrestore " + save + "\n");
-    EXPECT_EQ(restored.status, 0);
-    EXPECT_EQ(restored.out, diamondState());
+    expectState(run("3 3\nrestore " + save + "\n"), diamondState());  // the earlier move replaced
 }
 
 TEST_F(OrvoCliTest, RestoreOfAMissingOrDamagedFileKeepsTheGame) {
     writeFile(save, "not a game");
     std::string missing = ::testing::TempDir() + "orvo_cli_no_such_file.dat";
-    CliResult result = run(std::string(DIAMOND) + "restore " + save + "\nrestore " + missing + "\n");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, diamondState());
+    expectState(run(std::string(DIAMOND) + "restore " + save + "\nrestore " + missing + "\n"), diamondState());
 }
 
 TEST_F(OrvoCliTest, MalformedLinesStopWithTheirNumber) {
