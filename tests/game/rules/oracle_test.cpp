@@ -1,13 +1,14 @@
 // The engine against the oracle (the engine as first written): after every move
 // of seeded random games, and of games continued from random restored
 // positions, captures, scratch grids and the outline list must be identical.
-#include "scratch_path.h"
 #include <cstdio>
 #include <string>
 
 #include "board_fixture.h"
+#include "file_bytes.h"
 #include "oracle_engine.h"
 #include "savefile.h"
+#include "scratch_path.h"
 
 static uint32_t nextRandom(uint32_t* seed) {
     *seed = *seed * 1103515245u + 12345u;
@@ -82,10 +83,7 @@ TEST(OracleTest, GamesFromRandomRestoredPositions) {
             image[BOARD_NODES + node] = (int)(nextRandom(&seed) % 100) < capturedPercent;
         }
         image[2 * BOARD_NODES] = nextRandom(&seed) % 2;
-        FILE* file = fopen(path.c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        fwrite(image, 1, sizeof image, file);
-        fclose(file);
+        writeFileBytes(path, image, sizeof image);
         ASSERT_TRUE(restoreGame(path.c_str()));
         memcpy(oracle::board.marks, image, BOARD_NODES);
         memcpy(oracle::board.captured, image + BOARD_NODES, BOARD_NODES);

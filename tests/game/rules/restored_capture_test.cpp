@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "board_fixture.h"
+#include "file_bytes.h"
 #include "savefile.h"
 #include "scratch_path.h"
 
@@ -20,10 +21,7 @@ void restorePosition(const Position& position) {
     for (const Node& n : position.red) bytes[nodeIndex(n.first, n.second)] = MARK_RED;
     for (const Node& n : position.capturedEmpty) bytes[BOARD_NODES + nodeIndex(n.first, n.second)] = 1;
     const std::string path = scratchPath("orvo_restored_position.dat");
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(fwrite(bytes, 1, sizeof bytes, file), sizeof bytes);
-    fclose(file);
+    writeFileBytes(path, bytes, sizeof bytes);
     ASSERT_TRUE(restoreGame(path.c_str()));
     remove(path.c_str());
 }
@@ -45,7 +43,7 @@ TEST_F(RulesTest, EmptyNodeWhoseWayOutRedAlreadyVisitedIsCaptured) {
     ASSERT_TRUE(placeMark(20, 15));  // blue, far away: the move recomputes the captures
     EXPECT_TRUE(isCaptured(5, 5));
     EXPECT_FALSE(isCaptured(5, 7));
-    for (const Node& n : THREE_RED_WALLS) EXPECT_FALSE(isCaptured(n.first, n.second));
+    expectCaptured(THREE_RED_WALLS, false);
 }
 
 // The same walls with an ordinary empty column: (5,4), tested earlier in the
