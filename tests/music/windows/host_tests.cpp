@@ -191,18 +191,14 @@ int case_stop_prompt() {
     // The feeder only has to notice the request: far below a second, even on a busy machine.
     check(slowest < 3.0, "the stop returns promptly");
     // The same, inside: after the stop nothing the feeder uses is left.
-    for (int i = 0; i < 20; ++i) {
-        if (start_playback(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY) == 0) {
-            check(false, "start_playback from memory returns nonzero");
-            return 1;
-        }
+    bool started = true, stoppedClean = true;
+    for (int i = 0; i < 20 && started && stoppedClean; ++i) {
+        started = start_playback(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY) != 0;
         start_playback(nullptr, 0, SOURCE_RESOURCE);
-        if (!idle()) {
-            check(false, "after a stop right after the start: no feeder, device closed, all freed");
-            return 1;
-        }
+        stoppedClean = idle();
     }
-    check(true, "after a stop right after the start: no feeder, device closed, all freed");
+    check(started, "start_playback from memory returns nonzero");
+    check(stoppedClean, "after a stop right after the start: no feeder, device closed, all freed");
     return 0;
 }
 
@@ -259,6 +255,20 @@ uint32_t first_instrument_offset() {
     return position;
 }
 
+// Writes a file into the case's folder; returns its full name.
+const char* write_file(const char* folder, const char* name, const void* bytes, DWORD count) {
+    static char path[MAX_PATH];
+    snprintf(path, sizeof path, "%s\\%s", folder, name);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    char line[300];
+    snprintf(line, sizeof line, "the file \"%s\" is written", name);
+    // Otherwise the failed start that follows would prove nothing.
+    check(WriteFile(file, bytes, count, &written, nullptr) && written == count, line);
+    CloseHandle(file);
+    return path;
+}
+
 void expect_failed_start(const void* module, uintptr_t sizeOrHandle, uint8_t kind, const char* what) {
     const int32_t result = start_playback(module, sizeOrHandle, kind);
     char line[200];
@@ -284,28 +294,18 @@ int case_load_failure(const char* folder) {
     expect_failed_start(broken_song(first_instrument_offset() + 27, &samples17, 2), BUILTIN_SONG_SIZE,
                         SOURCE_MEMORY, "memory: an instrument with 17 samples");
 
-    char path[MAX_PATH];
-    snprintf(path, sizeof path, "%s\\no such module.xm", folder);
-    expect_failed_start(path, 0, SOURCE_FILE, "file: a file that does not exist");
-    snprintf(path, sizeof path, "%s\\not a module.xm", folder);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "Extra bytes, no module", 22, &written, nullptr);
-    CloseHandle(file);
-    expect_failed_start(path, 0, SOURCE_FILE, "file: a file that is no module");
-    snprintf(path, sizeof path, "%s\\33 channels.xm", folder);
-    file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    WriteFile(file, broken_song(68, &channels33, 2), BUILTIN_SONG_SIZE, &written, nullptr);
-    CloseHandle(file);
-    expect_failed_start(path, 0, SOURCE_FILE, "file: 33 channels");
+    char missing[MAX_PATH];
+    snprintf(missing, sizeof missing, "%s\\no such module.xm", folder);
+    expect_failed_start(missing, 0, SOURCE_FILE, "file: a file that does not exist");
+    expect_failed_start(write_file(folder, "not a module.xm", "Extra bytes, no module", 22), 0, SOURCE_FILE,
+                        "file: a file that is no module");
+    expect_failed_start(write_file(folder, "33 channels.xm", broken_song(68, &channels33, 2), BUILTIN_SONG_SIZE), 0,
+                        SOURCE_FILE, "file: 33 channels");
 
-    HMODULE self = GetModuleHandleA(nullptr);
-    expect_failed_start("NO_SUCH_RESOURCE", reinterpret_cast<uintptr_t>(self), SOURCE_RESOURCE,
-                        "resource: a name that does not exist");
-    expect_failed_start(MAKEINTRESOURCEA(999), reinterpret_cast<uintptr_t>(self), SOURCE_RESOURCE,
-                        "resource: a number that does not exist");
-    expect_failed_start("NOT_A_MODULE", reinterpret_cast<uintptr_t>(self), SOURCE_RESOURCE,
-                        "resource: a resource that is no module");
+    const uintptr_t self = reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr));
+    expect_failed_start("NO_SUCH_RESOURCE", self, SOURCE_RESOURCE, "resource: a name that does not exist");
+    expect_failed_start(MAKEINTRESOURCEA(999), self, SOURCE_RESOURCE, "resource: a number that does not exist");
+    expect_failed_start("NOT_A_MODULE", self, SOURCE_RESOURCE, "resource: a resource that is no module");
     expect_failed_start(BUILTIN_SONG, BUILTIN_SONG_SIZE, 7, "an unknown kind");
     // After all that a good module still plays.
     check(start_playback(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY) != 0, "the built-in song then plays");
@@ -314,15 +314,20 @@ int case_load_failure(const char* folder) {
     return 0;
 }
 
+// Plays the started module until the capture holds `seconds` more, then stops.
+void play_then_stop(const char* capture, double seconds) {
+    play_on(capture, seconds);
+    check(start_playback(nullptr, 0, SOURCE_RESOURCE) != 0, "the stop returns nonzero");
+    check(idle(), "the player is Idle");
+}
+
 // resource PATH SECONDS: plays the RCDATA module "TEST_SONG" of this program.
 int case_resource(const char* capture, double seconds) {
     HMODULE self = GetModuleHandleA(nullptr);
     check(start_playback("TEST_SONG", reinterpret_cast<uintptr_t>(self), SOURCE_RESOURCE) != 0,
           "start_playback with the resource kind returns nonzero");
     check(player.sourceHandle == 0, "the resource is freed after the load");
-    play_on(capture, seconds);
-    check(start_playback(nullptr, 0, SOURCE_RESOURCE) != 0, "the stop returns nonzero");
-    check(idle(), "the player is Idle");
+    play_then_stop(capture, seconds);
     return 0;
 }
 
@@ -333,9 +338,7 @@ int case_file(const char* capture, double seconds, const char* module) {
     HANDLE again = CreateFileA(module, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     check(again != INVALID_HANDLE_VALUE, "the module file is closed after the load");
     if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
-    play_on(capture, seconds);
-    check(start_playback(nullptr, 0, SOURCE_RESOURCE) != 0, "the stop returns nonzero");
-    check(idle(), "the player is Idle");
+    play_then_stop(capture, seconds);
     return 0;
 }
 
