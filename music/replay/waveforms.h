@@ -1,5 +1,5 @@
-// Wave values of the vibrato, tremolo and auto-vibrato, worked out from the
-// position at each use.
+// Wave values of the vibrato, tremolo and auto-vibrato: the sine shapes come
+// from tables filled once by the same expressions, the others are computed.
 #pragma once
 #include <cstdint>
 
