@@ -34,7 +34,7 @@ build: native asan win32 win64
 test: build
 	@bash scripts/test.sh $(BUILD)
 
-run: build
+run: win32 win64
 	@bash scripts/run.sh $(BUILD)
 
 # The built-in song through melvane.dll under Wine, on the sound output.
