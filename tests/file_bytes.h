@@ -23,7 +23,9 @@ inline void writeFileBytes(const std::string& path, const void* data, size_t siz
     FILE* file = fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
     // An empty vector's data() may be null, which fwrite must not be given.
-    if (size > 0) ASSERT_EQ(fwrite(data, 1, size, file), size) << path;
+    if (size > 0) {
+        ASSERT_EQ(fwrite(data, 1, size, file), size) << path;
+    }
     fclose(file);
 }
 

@@ -16,6 +16,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "random_moves.h"
 
 const int DEFAULT_GAMES = 100;
 const uint32_t FIRST_SEED = 2024;
@@ -26,19 +27,6 @@ const double P99_TARGET_US = 100;
 static double nowUs() {
     using namespace std::chrono;
     return duration<double, std::micro>(steady_clock::now().time_since_epoch()).count();
-}
-
-static uint32_t nextRandom(uint32_t* seed) {
-    *seed = *seed * 1103515245u + 12345u;
-    return *seed >> 8;
-}
-
-static int randomFreeNode(uint32_t* seed) {
-    int freeNodes[BOARD_NODES], count = 0;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (!board.marks[node] && !board.captured[node]) freeNodes[count++] = node;
-    }
-    return count ? freeNodes[nextRandom(seed) % count] : -1;
 }
 
 // The seeded games: every move, game after game, each game to a full board.

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "board_fixture.h"
+#include "random_moves.h"
 #include "reference_rule.h"
 
 // Blue (or red) marks far from everything else, none adjacent to another.
@@ -139,13 +140,8 @@ TEST_F(RulesTest, RandomGamesFollowTheEnclosureRule) {
     for (int game = 0; game < 8; game++) {
         newGame();
         for (int move = 0; move < BOARD_NODES; move++) {
-            int freeNodes[BOARD_NODES], count = 0;
-            for (int node = 0; node < BOARD_NODES; node++) {
-                if (!board.marks[node] && !board.captured[node]) freeNodes[count++] = node;
-            }
-            if (count == 0) break;
-            seed = seed * 1103515245u + 12345u;
-            int pick = freeNodes[(seed >> 8) % count];
+            int pick = randomFreeNode(&seed);
+            if (pick < 0) break;
             uint8_t before[BOARD_NODES], expected[BOARD_NODES];
             memcpy(before, board.captured, BOARD_NODES);
             ASSERT_TRUE(placeMark(pick / BOARD_ROWS, pick % BOARD_ROWS));

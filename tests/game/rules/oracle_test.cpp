@@ -7,21 +7,9 @@
 #include "board_fixture.h"
 #include "file_bytes.h"
 #include "oracle_engine.h"
+#include "random_moves.h"
 #include "savefile.h"
 #include "scratch_path.h"
-
-static uint32_t nextRandom(uint32_t* seed) {
-    *seed = *seed * 1103515245u + 12345u;
-    return *seed >> 8;
-}
-
-static int randomFreeNode(uint32_t* seed) {
-    int freeNodes[BOARD_NODES], count = 0;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (!board.marks[node] && !board.captured[node]) freeNodes[count++] = node;
-    }
-    return count ? freeNodes[nextRandom(seed) % count] : -1;
-}
 
 static ::testing::AssertionResult sameAsOracle() {
     const Board& want = oracle::board;

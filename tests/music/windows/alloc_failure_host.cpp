@@ -6,20 +6,13 @@
 #include <cstdio>
 
 #include "failing_memory.h"
+#include "check.h"
 #include "front/builtin_song.h"
 #include "front/memory.h"
 #include "front/player.h"
 #include "front/player_state.h"
 
 namespace {
-
-int failures = 0;
-
-void check(bool ok, const char* what) {
-    printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    fflush(stdout);
-    if (!ok) failures += 1;
-}
 
 bool idle() {
     return player.loadedSong == nullptr && !output_device_open() && player.feederRunning.load() == 0 &&

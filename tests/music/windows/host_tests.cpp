@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "check.h"
 #include "front/builtin_song.h"
 #include "front/memory.h"
 #include "front/player.h"
@@ -22,14 +23,6 @@
 #include "melvane.h"
 
 namespace {
-
-int failures = 0;
-
-void check(bool ok, const char* what) {
-    printf("%s: %s\n", ok ? "ok" : "FAILED", what);
-    fflush(stdout);
-    if (!ok) failures += 1;
-}
 
 double now_seconds() {
     LARGE_INTEGER count, frequency;
