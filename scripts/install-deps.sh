@@ -11,6 +11,8 @@ packages=(
   locales alsa-utils libasound2-plugins
   g++-multilib qemu-user-static
   clang libclang-rt-14-dev
+  python3-unicorn python3-pefile python3-capstone
+  llvm lld zip unzip
 )
 
 missing=()
