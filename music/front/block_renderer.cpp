@@ -2,13 +2,12 @@
 // used up, mixes the voices tick by tick, converts the floats to 16 bits.
 #include "front/block_renderer.h"
 
-#include <emmintrin.h>
-
-#include <cmath>
 #include <cstring>
 
 #include "front/player_state.h"
 #include "front/song_model.h"
+#include "replay/fp_environment.h"
+#include "replay/mix_kernels.h"
 #include "replay/mixer.h"
 #include "replay/sequencer.h"
 
@@ -36,13 +35,6 @@ void run_tick(Song* song) {
     if (tickObserver != nullptr) tickObserver(song, tick);
 }
 
-int16_t to_sample(float value) {
-    const float rounded = std::nearbyint(value);
-    if (rounded >= 32767.0f) return 32767;
-    if (rounded > -32768.0f) return static_cast<int16_t>(rounded);
-    return -32768;  // also where a value is not a number
-}
-
 }  // namespace
 
 void set_bpm(Song* song, uint32_t bpm) {
@@ -63,6 +55,7 @@ void start_song(Song* song) {
     song->speed = song->defaultSpeed;
     song->globalVolume = 64;
     player.song = song;
+    choose_mix_kernels();
     set_bpm(song, static_cast<uint32_t>(static_cast<int32_t>(song->defaultBpm)));
 }
 
@@ -74,10 +67,13 @@ void fill_block() {
     Song* song = player.song;
     uint32_t done = 0;
     uint32_t left = song->tickSamplesLeft;
+    use_float_precision();
     while (done < uint32_t(BLOCK_FRAMES)) {
         if (left == 0) {
             left = song->samplesPerTick;  // read before the tick: a tempo change waits a tick
+            use_double_precision();
             run_tick(song);
+            use_float_precision();
         }
         uint32_t frames = left;
         if (frames > BLOCK_FRAMES - done) frames = BLOCK_FRAMES - done;
@@ -88,23 +84,18 @@ void fill_block() {
     song->tickSamplesLeft = left;
 
     convert_block(slice, player.outputRing + block * BLOCK_FLOATS, BLOCK_FLOATS);
+    use_double_precision();
     player.fillIndex = block + 1 == RING_BLOCKS ? 0 : block + 1;
 }
 
-// Eight values per turn: cvtps2dq rounds in the current mode as nearbyint
-// does, and gives 0x80000000 for a NaN or a value below the 32-bit range,
-// which the saturating pack turns into -32768 as to_sample does. The upper
-// clamp comes first and keeps a NaN (minps returns its second operand).
 void convert_block(const float* mix, int16_t* out, int count) {
-    const __m128 top = _mm_set1_ps(32767.0f);
-    const int whole = count - count % 8;
-    int i = 0;
-    for (; i < whole; i += 8) {
-        const __m128i low = _mm_cvtps_epi32(_mm_min_ps(top, _mm_loadu_ps(mix + i)));
-        const __m128i high = _mm_cvtps_epi32(_mm_min_ps(top, _mm_loadu_ps(mix + i + 4)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(low, high));
-    }
-    for (; i < count; ++i) out[i] = to_sample(mix[i]);
+    mix_kernels().convert(mix, out, count);
+}
+
+void render_blocks(int count) {
+    const FpEnvironment callers = enter_render_fp();
+    for (int i = 0; i < count; ++i) fill_block();
+    leave_render_fp(callers);
 }
 
 void set_tick_observer(TickObserver observer) {

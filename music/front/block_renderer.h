@@ -15,6 +15,9 @@ void set_bpm(Song* song, uint32_t bpm);
 void start_song(Song* song);
 // Renders the ring block at player.fillIndex and advances it.
 void fill_block();
+// fill_block count times in the floating-point modes rendering needs; the
+// caller's modes are back on return.
+void render_blocks(int count);
 // Rounds (ties to even), clamps and stores count floats as 16-bit samples.
 void convert_block(const float* mix, int16_t* out, int count);
 void set_tick_observer(TickObserver observer);

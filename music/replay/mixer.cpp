@@ -7,19 +7,17 @@
 // step carries the position past 2^32 whole frames.
 #include "replay/mixer.h"
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstdint>
 
 #include "front/player_state.h"
+#include "replay/mix_kernels.h"
 
 namespace {
 
 const float GAIN_UNIT = 0.003921568859368563f;   // 1/255
 const float RAMP_UNIT = 3.0637256713816896e-5f;  // 1/(255 x 128)
 const int32_t RAMP_FRAMES = 128;
-const float FRACTION_UNIT = 0x1p-32f;
 // A ping-pong reflection that lands exactly on a loop start of 0 leaves the
 // position one fraction unit below frame 0; that frame reads s[0] instead of
 // the value before the data.
@@ -31,17 +29,6 @@ struct Loop {
     uint64_t end;     // 32.32, the guard frame's position
     uint64_t length;  // 32.32, end - start
     uint8_t type;     // LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG
-};
-
-struct Stretch {
-    const int16_t* data;
-    uint64_t position;
-    uint64_t delta;  // the step, or its negative moving backward
-    float left;      // gain factors of the next frame
-    float right;
-    float leftStep;  // their change per frame during a ramp
-    float rightStep;
-    int32_t rampFrames;
 };
 
 uint64_t fixed(uint32_t whole, uint32_t fraction)
@@ -109,13 +96,6 @@ void begin_gains(Voice* voice, Stretch* stretch)
     stretch->right = float(ramping ? voice->currentRightGain : voice->rightGain) * GAIN_UNIT;
 }
 
-float sample_at(const int16_t* data, uint64_t position)
-{
-    const int16_t* s = data + uint32_t(position >> 32);
-    float t = float(uint32_t(position)) * FRACTION_UNIT;
-    return float(s[0]) + float(s[1] - s[0]) * t;
-}
-
 // Mixes the frames that start one unit below frame 0 (one, unless the step
 // is 0) and returns how many.
 int mix_below_zero(Stretch* st, float* out, int frames)
@@ -134,130 +114,6 @@ int mix_below_zero(Stretch* st, float* out, int frames)
         ++done;
     }
     return done;
-}
-
-// Four frames per turn in SSE2 lanes. Each lane does the float operations
-// of one frame in the same order as sample_at and the scalar sums, so the
-// results are the same bits.
-struct Quad {
-    const int16_t* data;
-    uint64_t position;
-    uint64_t delta;
-    __m128i fractions;     // low words of the next four positions
-    __m128i fractionStep;  // low word of 4 x delta
-};
-
-Quad quad_of(const Stretch& st)
-{
-    Quad q;
-    q.data = st.data;
-    q.position = st.position;
-    q.delta = st.delta;
-    uint32_t f = uint32_t(st.position);
-    uint32_t d = uint32_t(st.delta);
-    q.fractions = _mm_setr_epi32(int32_t(f), int32_t(f + d), int32_t(f + 2 * d), int32_t(f + 3 * d));
-    q.fractionStep = _mm_set1_epi32(int32_t(4 * d));
-    return q;
-}
-
-// s[i] and s[i + 1] of a position, loaded straight into a vector lane.
-__m128i pair_at(const int16_t* data, uint64_t position)
-{
-    return _mm_loadu_si32(data + uint32_t(position >> 32));
-}
-
-// t = float(fraction) x 2^-32 with one rounding, as the scalar code has it.
-// Each 16-bit half becomes exact float bits: 2^7 + high x 2^-16 and
-// 2^-9 + low x 2^-32; subtracting 2^7 + 2^-9 from the first is exact, and
-// adding the second rounds the exact value once.
-__m128 fraction_times_unit(__m128i fractions)
-{
-    __m128i highBits = _mm_or_si128(_mm_srli_epi32(fractions, 16), _mm_set1_epi32(0x43000000));
-    __m128i lowBits = _mm_or_si128(_mm_and_si128(fractions, _mm_set1_epi32(0xFFFF)),
-                                   _mm_set1_epi32(0x3B000000));
-    __m128 high = _mm_sub_ps(_mm_castsi128_ps(highBits), _mm_set1_ps(128.001953125f));
-    return _mm_add_ps(high, _mm_castsi128_ps(lowBits));
-}
-
-// The interpolated values of the next four frames; advances the position.
-__m128 next_four(Quad* q)
-{
-    uint64_t p1 = q->position + q->delta;
-    uint64_t p2 = p1 + q->delta;
-    uint64_t p3 = p2 + q->delta;
-    __m128i pairs = _mm_unpacklo_epi64(
-        _mm_unpacklo_epi32(pair_at(q->data, q->position), pair_at(q->data, p1)),
-        _mm_unpacklo_epi32(pair_at(q->data, p2), pair_at(q->data, p3)));
-    q->position = p3 + q->delta;
-    // Each pair holds s[i] in its lower and s[i + 1] in its upper half;
-    // pmaddwd gives s[i] x 1 + s[i + 1] x 0 and s[i] x -1 + s[i + 1] x 1.
-    __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00000001));
-    __m128i change = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
-    __m128 t = fraction_times_unit(q->fractions);
-    q->fractions = _mm_add_epi32(q->fractions, q->fractionStep);
-    return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(_mm_cvtepi32_ps(change), t));
-}
-
-// out[0..3] += x of two frames times their gains (left, right, left, right).
-void add_two(float* out, __m128 xx, __m128 gains)
-{
-    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(xx, gains)));
-}
-
-// Constant gains.
-void mix_steady(Stretch* st, float* out, int frames)
-{
-    Quad q = quad_of(*st);
-    const __m128 gains = _mm_setr_ps(st->left, st->right, st->left, st->right);
-    for (int quads = frames / 4; quads > 0; --quads) {
-        __m128 x = next_four(&q);
-        add_two(out, _mm_unpacklo_ps(x, x), gains);
-        add_two(out + 4, _mm_unpackhi_ps(x, x), gains);
-        out += 8;
-    }
-    uint64_t position = q.position;
-    for (int rest = frames % 4; rest > 0; --rest) {
-        float x = sample_at(st->data, position);
-        out[0] += x * st->left;
-        out[1] += x * st->right;
-        out += 2;
-        position += st->delta;
-    }
-    st->position = position;
-}
-
-// Gains moving by a step per frame: each frame's gains are the previous
-// frame's plus the step, one rounding each, as in a frame-by-frame loop.
-void mix_ramp(Stretch* st, float* out, int frames)
-{
-    Quad q = quad_of(*st);
-    const __m128 step = _mm_setr_ps(st->leftStep, st->rightStep, 0.0f, 0.0f);
-    __m128 gains = _mm_setr_ps(st->left, st->right, 0.0f, 0.0f);  // lanes 0 and 1 used
-    for (int quads = frames / 4; quads > 0; --quads) {
-        __m128 x = next_four(&q);
-        __m128 g1 = _mm_add_ps(gains, step);
-        __m128 g2 = _mm_add_ps(g1, step);
-        __m128 g3 = _mm_add_ps(g2, step);
-        add_two(out, _mm_unpacklo_ps(x, x), _mm_movelh_ps(gains, g1));
-        add_two(out + 4, _mm_unpackhi_ps(x, x), _mm_movelh_ps(g2, g3));
-        gains = _mm_add_ps(g3, step);
-        out += 8;
-    }
-    float left = _mm_cvtss_f32(gains);
-    float right = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
-    uint64_t position = q.position;
-    for (int rest = frames % 4; rest > 0; --rest) {
-        float x = sample_at(st->data, position);
-        out[0] += x * left;
-        out[1] += x * right;
-        out += 2;
-        position += st->delta;
-        left += st->leftStep;
-        right += st->rightStep;
-    }
-    st->position = position;
-    st->left = left;
-    st->right = right;
 }
 
 int32_t gain_of_factor(float factor)
@@ -282,7 +138,7 @@ void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
 {
     int below = mix_below_zero(st, out, frames);
     if (st->rampFrames > 0) {
-        mix_ramp(st, out + 2 * below, frames - below);
+        mix_kernels().mixRamp(st, out + 2 * below, frames - below);
         end_ramp_stretch(voice, *st, frames);
     } else if (st->left == 0.0f && st->right == 0.0f) {
         // A silent voice only moves on: adding x x 0 = +-0 to a block float
@@ -290,7 +146,7 @@ void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
         // 16-bit value.
         st->position += st->delta * uint64_t(frames - below);
     } else {
-        mix_steady(st, out + 2 * below, frames - below);
+        mix_kernels().mixSteady(st, out + 2 * below, frames - below);
     }
 }
 
@@ -379,6 +235,17 @@ void mix_voice(Voice* voice, float* out, int frames)
     }
 }
 
+// A voice handed over to its twin fades to 0 and is never raised again:
+// the next handover overwrites it whole. Once its ramp has ended it only
+// adds zeros, so it can stop.
+bool faded_out_twin(int i)
+{
+    const Voice* voice = &player.voices[i];
+    return player.channels[i & 31].voice == &player.voices[i ^ 32] && voice->rampFramesLeft == 0
+           && voice->leftGain == 0 && voice->rightGain == 0 && voice->currentLeftGain == 0
+           && voice->currentRightGain == 0;
+}
+
 }  // namespace
 
 void mix_voices(float* out, int frames)
@@ -386,6 +253,7 @@ void mix_voices(float* out, int frames)
     if (frames <= 0) return;
     for (int i = 0; i < VOICE_COUNT; ++i) {
         Voice* voice = &player.voices[i];
+        if (voice->sample && faded_out_twin(i)) voice->sample = nullptr;
         if (voice->sample) mix_voice(voice, out, frames);
     }
 }

@@ -14,15 +14,23 @@ int32_t nearest(double x)
     return static_cast<int32_t>(std::nearbyint(x));
 }
 
+// On the x87 unit a float keeps extra precision until it is stored; the
+// store rounds it to 32 bits as SSE arithmetic does.
+float stored(float value)
+{
+    volatile float kept = value;
+    return kept;
+}
+
 int32_t half_sine(int32_t p)
 {
-    float angle = static_cast<float>(p) * 2.0f * HALF_SINE_STEP;
+    float angle = stored(static_cast<float>(p) * 2.0f * HALF_SINE_STEP);
     return nearest(std::fabs(std::sin(static_cast<double>(angle))) * 256.0);
 }
 
 int32_t full_sine(int32_t pos)
 {
-    float angle = static_cast<float>(pos) * FULL_SINE_STEP;
+    float angle = stored(static_cast<float>(pos) * FULL_SINE_STEP);
     return nearest(std::sin(static_cast<double>(angle)) * 64.0);
 }
 
