@@ -6,7 +6,7 @@ PLAY_SECONDS ?= 30
 
 CONFIGURE = cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -S .
 
-.PHONY: all deps native win32 win64 asan build test run play bench fuzz clean
+.PHONY: all deps native win32 win64 asan build test run play bench fuzz dist clean
 
 all: build
 
@@ -50,6 +50,11 @@ fuzz: deps
 	@CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DFUZZ=ON >/dev/null
 	@cmake --build $(BUILD)/fuzz -j$(JOBS)
 	@bash scripts/fuzz.sh $(BUILD)/fuzz $(SECONDS_TO_FUZZ)
+
+# The release archives dist/orvo-melvane-VERSION-win32.zip and -win64.zip.
+dist: win32 win64
+	@bash scripts/dist.sh win32 $(BUILD)/win32 dist
+	@bash scripts/dist.sh win64 $(BUILD)/win64 dist
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Writes the release archive of one width from its build folder:
+#   dist.sh win32|win64 BUILD_FOLDER OUT_FOLDER
+# gives OUT_FOLDER/orvo-melvane-VERSION-WIDTH.zip, VERSION being the game's
+# (the FileVersion of game/window/orvo.rc). The same files give the same
+# archive bytes: fixed order, date and permissions, no extra fields.
+set -euo pipefail
+if [ $# -ne 3 ] || { [ "$1" != win32 ] && [ "$1" != win64 ]; }; then
+  echo "usage: dist.sh win32|win64 BUILD_FOLDER OUT_FOLDER" >&2
+  exit 2
+fi
+width=$1 build=$2 out=$3
+root=$(cd "$(dirname "$0")/.." && pwd)
+version=$(sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' "$root/game/window/orvo.rc")
+[ -n "$version" ] || { echo "dist.sh: no FileVersion in game/window/orvo.rc" >&2; exit 1; }
+
+# Name in the archive, then the file, in archive order.
+members=(
+  README.txt "$root/music/dll/release/README.txt"
+  Orvo.exe "$build/game/window/Orvo.exe"
+  melvane.dll "$build/bin/melvane.dll"
+  melvane.h "$root/music/melvane.h"
+  melvane.lib "$build/lib/melvane.lib"
+  melvane.dll.a "$build/lib/melvane.dll.a"
+  melvane.def "$root/music/dll/melvane.def"
+  melvane_example.c "$root/tools/example-host/melvane_example.c"
+)
+for ((i = 1; i < ${#members[@]}; i += 2)); do
+  [ -f "${members[i]}" ] || { echo "dist.sh: ${members[i]} is missing: build the $width configuration first" >&2; exit 1; }
+done
+
+mkdir -p "$out"
+archive="$out/orvo-melvane-$version-$width.zip"
+python3 - "$archive" "${members[@]}" <<'PYTHON'
+import sys
+import zipfile
+
+# Text files are for Windows users: CRLF line ends.
+TEXT = (".txt",)
+DATE = (2000, 1, 1, 0, 0, 0)
+
+archive, members = sys.argv[1], sys.argv[2:]
+with zipfile.ZipFile(archive + ".part", "w") as out:
+    for name, path in zip(members[0::2], members[1::2]):
+        with open(path, "rb") as f:
+            data = f.read()
+        if name.endswith(TEXT):
+            data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
+        info = zipfile.ZipInfo(name, DATE)
+        info.create_system = 0
+        info.external_attr = 0
+        info.compress_type = zipfile.ZIP_DEFLATED
+        out.writestr(info, data, compresslevel=9)
+PYTHON
+mv "$archive.part" "$archive"
+echo "$archive"

@@ -1,0 +1,69 @@
+// melvane-check-song SONG.xm: loads a module through the library's own loader
+// from memory, as _play_song@0 loads its embedded song, and says whether the
+// library can play it. The Windows builds run it on a module before they
+// embed it, so that a module the library would refuse fails the build.
+// Exit status 0 when it loads, 1 with the loader's reason when it does not,
+// 2 on a bad command line.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "front/memory.h"
+#include "front/player_state.h"
+#include "front/song_model.h"
+#include "front/sources.h"
+#include "front/xm_loader.h"
+
+namespace {
+
+const int EXIT_REFUSED = 1;
+const int EXIT_USAGE = 2;
+
+bool read_file(const char* name, std::vector<uint8_t>* bytes) {
+    FILE* file = std::fopen(name, "rb");
+    if (file == nullptr) return false;
+    uint8_t buffer[65536];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes->insert(bytes->end(), buffer, buffer + count);
+    }
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+int refuse(const char* name, const char* reason) {
+    std::fprintf(stderr, "melvane-check-song: %s: %s\n", name, reason);
+    return EXIT_REFUSED;
+}
+
+void describe(const char* name, const Song& song, size_t size) {
+    std::printf("%s: %zu bytes, %u channels, %d orders, %d instruments, speed %d, BPM %d\n", name, size,
+                unsigned(song.channelCount), int(song.songLength), int(song.instrumentCount),
+                int(song.defaultSpeed), int(song.defaultBpm));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: melvane-check-song SONG.xm\n");
+        return EXIT_USAGE;
+    }
+    const char* name = argv[1];
+    std::vector<uint8_t> image;
+    if (!read_file(name, &image)) return refuse(name, std::strerror(errno));
+    if (image.size() > MAX_ALLOCATION) return refuse(name, "the file is too large");
+
+    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
+    if (song == nullptr) return refuse(name, "out of memory");
+    install_source(MEMORY_SOURCE, uint32_t(image.size()));
+    player.source.open(image.data());
+    const bool loaded = load_module(song) != 0;
+    player.source.close();
+    if (loaded) describe(name, *song, image.size());
+    const int status = loaded ? 0 : refuse(name, *load_error() ? load_error() : "unknown fault");
+    release_song(song);
+    return status;
+}
