@@ -20,14 +20,11 @@ namespace {
 const int EXIT_REFUSED = 1;
 const int EXIT_USAGE = 2;
 
+// The whole file, byte by byte through the stream's buffer: modules are small.
 bool read_file(const char* name, std::vector<uint8_t>* bytes) {
     FILE* file = std::fopen(name, "rb");
     if (file == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes->insert(bytes->end(), buffer, buffer + count);
-    }
+    for (int c = std::getc(file); c != EOF; c = std::getc(file)) bytes->push_back(uint8_t(c));
     const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;
