@@ -13,6 +13,7 @@
 #include "front/sources.h"
 #include "front/sources_win.h"
 #include "front/xm_loader.h"
+#include "replay/fp_environment.h"
 
 namespace {
 
@@ -23,8 +24,32 @@ HWAVEOUT device;
 
 const DWORD LOOP_FOREVER = 0xFFFFFFFFu;
 
-DWORD WINAPI feeder_thread(LPVOID) {
+// This library, when it is one (DllMain tells); null when the player is
+// linked into a program.
+HMODULE libraryModule;
+
+// The 32-bit entry points cannot count on a 16-byte aligned stack from
+// their caller.
+#if defined(__i386__)
+#define ENTRY_POINT __attribute__((force_align_arg_pointer))
+#else
+#define ENTRY_POINT
+#endif
+
+// A reference to this library for the feeder, so that a host that unloads
+// it right after stopping playback cannot pull the code from under the
+// feeder's last instructions. Null when the player is not a library.
+HMODULE hold_library() {
+    if (libraryModule == nullptr) return nullptr;
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(libraryModule, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    return LoadLibraryA(path);
+}
+
+ENTRY_POINT DWORD WINAPI feeder_thread(LPVOID heldLibrary) {
     // feederRunning was raised for this thread by start_playback.
+    enter_render_fp();
     RingTracker tracker = {0, 0};
     for (;;) {
         MMTIME time;
@@ -42,7 +67,17 @@ DWORD WINAPI feeder_thread(LPVOID) {
         if (player.stopRequested.load() != 0) break;
     }
     player.feederRunning.fetch_sub(1);
+    // From here the library may only be unloaded by this call, which does
+    // not return into it.
+    if (heldLibrary != nullptr) FreeLibraryAndExitThread(static_cast<HMODULE>(heldLibrary), 0);
     return 0;
+}
+
+int32_t in_render_fp(const void* module, uintptr_t sizeOrHandle, uint8_t kind) {
+    const FpEnvironment callers = enter_render_fp();
+    const int32_t result = start_playback(module, sizeOrHandle, kind);
+    leave_render_fp(callers);
+    return result;
 }
 
 }  // namespace
@@ -168,9 +203,11 @@ int32_t start_playback(const void* module, uintptr_t sizeOrHandle, uint8_t kind)
     // The feeder counts as running before it exists, so that a stop right
     // after this start waits for it instead of freeing what it will use.
     player.feederRunning.fetch_add(1);
-    HANDLE thread = CreateThread(nullptr, 0, feeder_thread, nullptr, 0, nullptr);
+    HMODULE held = hold_library();
+    HANDLE thread = CreateThread(nullptr, 0, feeder_thread, held, 0, nullptr);
     if (thread == nullptr) {
         player.feederRunning.fetch_sub(1);
+        if (held != nullptr) FreeLibrary(held);
         return 0;
     }
     CloseHandle(thread);
@@ -179,13 +216,19 @@ int32_t start_playback(const void* module, uintptr_t sizeOrHandle, uint8_t kind)
 
 extern "C" {
 
-int __stdcall play_song(void) {
-    return start_playback(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY);
+// Both run in the floating-point modes rendering needs and give the caller
+// its own back.
+ENTRY_POINT int __stdcall play_song(void) {
+    return in_render_fp(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY);
 }
 
-int __stdcall stop_playing(void) { return start_playback(nullptr, 0, SOURCE_RESOURCE); }
+ENTRY_POINT int __stdcall stop_playing(void) { return in_render_fp(nullptr, 0, SOURCE_RESOURCE); }
 
-// Loading and unloading do nothing: a host stops playback before unloading.
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+// Loading only notes the library's handle; a host stops playback before
+// unloading.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) libraryModule = instance;
+    return TRUE;
+}
 
 }  // extern "C"

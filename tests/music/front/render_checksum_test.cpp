@@ -1,9 +1,11 @@
 // Fixed checksums of whole renders: the seed modules (every effect, column
-// form, envelope and loop kind), the built-in song and the benchmark modules.
-// Speed work on the mixer and block renderer must leave every output byte as
-// it was; any change of output fails here.
+// form, envelope and loop kind), the built-in song and the benchmark modules,
+// through every mixer kernel this processor runs. Speed work on the mixer and
+// block renderer must leave every output byte as it was; any change of output
+// fails here. The caller's floating-point modes must not matter either.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -12,6 +14,7 @@
 #include "front/block_renderer.h"
 #include "front/player_state.h"
 #include "front/song_model.h"
+#include "replay/mix_kernels.h"
 #include "support/bench_modules.h"
 #include "support/xm_writer.h"
 
@@ -43,8 +46,9 @@ std::vector<uint8_t> read_bytes(const std::string& path)
     return bytes;
 }
 
-// FNV-1a over the little-endian bytes of the first `frames` stereo frames.
-uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
+// FNV-1a over the little-endian bytes of the first `frames` stereo frames,
+// rendered with the given kernels (null: those start_song picks).
+uint64_t render_hash_with(const std::vector<uint8_t>& image, uint32_t frames, const MixKernels* kernels)
 {
     Song* song = load_xm_image(image);
     if (song == nullptr) return 0;
@@ -52,10 +56,11 @@ uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
     player.mixArea = mixArea;
     player.fillIndex = 0;
     start_song(song);
+    if (kernels != nullptr) use_mix_kernels(kernels);
     uint64_t hash = FNV_OFFSET;
     for (uint32_t done = 0; done < frames; done += BLOCK_FRAMES) {
         const int16_t* block = outputRing + player.fillIndex * BLOCK_FRAMES * 2;
-        fill_block();
+        render_blocks(1);
         const uint32_t count = frames - done < uint32_t(BLOCK_FRAMES) ? frames - done : BLOCK_FRAMES;
         for (uint32_t i = 0; i < count * 2; ++i) {
             const uint16_t value = uint16_t(block[i]);
@@ -66,6 +71,19 @@ uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
     release_song(song);
     player.song = nullptr;
     return hash;
+}
+
+// The hash of the kernels start_song picks, once every other kernel this
+// processor runs has given the same.
+uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
+{
+    const uint64_t chosen = render_hash_with(image, frames, nullptr);
+    const MixKernels* usable[4];
+    const int count = usable_mix_kernels(usable, 4);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(render_hash_with(image, frames, usable[i]), chosen) << usable[i]->name << " kernels";
+    }
+    return chosen;
 }
 
 uint64_t file_hash(const char* relative)
@@ -92,6 +110,28 @@ TEST(RenderChecksum, BenchmarkModules)
 {
     EXPECT_EQ(render_hash(write_xm(four_channel_module()), FRAMES), 0x9c1f0df7ba47cbe9ull);
     EXPECT_EQ(render_hash(write_xm(stress_module()), FRAMES), 0xe100eba1aa9c80a5ull);
+}
+
+// A host may have set rounding toward zero (and on x86 flush-to-zero and
+// denormals-are-zero) for its own work: the render stays the same and the
+// host gets its modes back.
+TEST(RenderChecksum, CallersFloatingPointModesChangeNothing)
+{
+    const std::vector<uint8_t> image = read_bytes(source_root() + "music/front/song/builtin_song.xm");
+    const uint64_t expected = render_hash_with(image, FRAMES / 4, nullptr);
+    const int rounding = std::fegetround();
+    ASSERT_EQ(std::fesetround(FE_TOWARDZERO), 0);
+#if defined(__x86_64__) || defined(__i386__)
+    const unsigned int sse = __builtin_ia32_stmxcsr();
+    __builtin_ia32_ldmxcsr(sse | 0x8040);  // flush to zero, denormals are zero
+#endif
+    EXPECT_EQ(render_hash_with(image, FRAMES / 4, nullptr), expected);
+    EXPECT_EQ(std::fegetround(), FE_TOWARDZERO);
+#if defined(__x86_64__) || defined(__i386__)
+    EXPECT_EQ(__builtin_ia32_stmxcsr() & 0xE040, 0xE040u);  // toward zero, FTZ, DAZ kept
+    __builtin_ia32_ldmxcsr(sse);
+#endif
+    std::fesetround(rounding);
 }
 
 }  // namespace
