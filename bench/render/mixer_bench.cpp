@@ -5,6 +5,10 @@
 #include <ctime>
 #include <vector>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
 #include "front/player_state.h"
 #include "replay/mixer.h"
 
@@ -54,9 +58,19 @@ void change_gains(int tick)
     }
 }
 
-}  // namespace
+// Reference cycles of the time-stamp counter; 0 where there is none.
+uint64_t time_stamp()
+{
+#if defined(__i386__) || defined(__x86_64__)
+    return __rdtsc();
+#else
+    return 0;
+#endif
+}
 
-double mixer_speed(double seconds, bool ramps)
+// Mixes `seconds` of 64 voices in tick runs; returns the CPU seconds and
+// the time-stamp counter ticks it took.
+double run_mixer(double seconds, bool ramps, uint64_t* counterTicks)
 {
     std::vector<BenchSample> samples(SAMPLE_COUNT);
     for (int i = 0; i < SAMPLE_COUNT; ++i) {
@@ -68,6 +82,7 @@ double mixer_speed(double seconds, bool ramps)
     int tickLeft = 0;
     int tick = 0;
     std::clock_t begin = std::clock();
+    const uint64_t counterBegin = time_stamp();
     for (int b = 0; b < blocks; ++b) {
         for (float& f : block) f = 0.0f;
         for (int done = 0; done < BLOCK_FRAMES;) {
@@ -82,7 +97,26 @@ double mixer_speed(double seconds, bool ramps)
             tickLeft -= n;
         }
     }
+    *counterTicks = time_stamp() - counterBegin;
     double cpu = double(std::clock() - begin) / CLOCKS_PER_SEC;
     for (int i = 0; i < VOICE_COUNT; ++i) player.voices[i].sample = nullptr;
-    return cpu > 0.0 ? double(blocks) * BLOCK_FRAMES / 44100.0 / cpu : 0.0;
+    return cpu;
+}
+
+}  // namespace
+
+double mixer_speed(double seconds, bool ramps)
+{
+    uint64_t ticks;
+    const double cpu = run_mixer(seconds, ramps, &ticks);
+    const double audio = double(int(seconds * 44100.0 / BLOCK_FRAMES)) * BLOCK_FRAMES / 44100.0;
+    return cpu > 0.0 ? audio / cpu : 0.0;
+}
+
+double mixer_cycles_per_voice_frame(double seconds, bool ramps)
+{
+    uint64_t ticks;
+    run_mixer(seconds, ramps, &ticks);
+    const double voiceFrames = double(int(seconds * 44100.0 / BLOCK_FRAMES)) * BLOCK_FRAMES * VOICE_COUNT;
+    return double(ticks) / voiceFrames;
 }

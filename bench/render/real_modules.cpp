@@ -39,11 +39,11 @@ double seconds_of(const timeval& t)
 }
 
 // CPU seconds (user and system) of one render process; negative on failure.
-double render_cpu(const std::string& module)
+double render_cpu(const char* tool, const std::string& module)
 {
-    const char* argv[] = {RENDER_TOOL, "--frames", FRAMES, module.c_str(), "/dev/null", nullptr};
+    const char* argv[] = {tool, "--frames", FRAMES, module.c_str(), "/dev/null", nullptr};
     pid_t pid;
-    if (posix_spawn(&pid, RENDER_TOOL, nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    if (posix_spawn(&pid, tool, nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
         return -1.0;
     }
     int status = 0;
@@ -54,41 +54,59 @@ double render_cpu(const std::string& module)
     return seconds_of(usage.ru_utime) + seconds_of(usage.ru_stime);
 }
 
-double median_cpu(const std::string& module, int runs)
+// The best of `runs` of each tool, run in turn so that both see the same
+// load; negative when a run fails.
+void best_cpu(const char* const* tools, int count, const std::string& module, int runs, double* best)
 {
-    std::vector<double> cpu;
+    for (int t = 0; t < count; ++t) best[t] = 1e30;
     for (int i = 0; i < runs; ++i) {
-        double c = render_cpu(module);
-        if (c < 0.0) return -1.0;
-        cpu.push_back(c);
+        for (int t = 0; t < count; ++t) {
+            const double c = render_cpu(tools[t], module);
+            if (c < 0.0 || best[t] < 0.0) {
+                best[t] = -1.0;
+            } else {
+                best[t] = std::min(best[t], c);
+            }
+        }
     }
-    std::sort(cpu.begin(), cpu.end());
-    return cpu[cpu.size() / 2];
+}
+
+void print_row(const std::string& name, const double* cpu, int count)
+{
+    std::printf("  %-30s", name.c_str());
+    for (int t = 0; t < count; ++t) {
+        if (cpu[t] < 0.0) {
+            std::printf(" %10s", "failed");
+        } else {
+            std::printf(" %7.1f ms", cpu[t] * 1000.0);
+        }
+    }
+    if (count == 2 && cpu[0] > 0.0 && cpu[1] > 0.0) {
+        std::printf(" %+7.1f %%", (cpu[0] / cpu[1] - 1.0) * 100.0);
+    }
+    std::printf("\n");
 }
 
 }  // namespace
 
-void bench_real_modules(int runs)
+void bench_real_modules(int runs, const char* before)
 {
     std::vector<std::string> modules = fetch_modules();
     if (modules.empty()) {
         std::printf("  real modules: none fetched (package archive unreachable?), skipped\n");
         return;
     }
-    std::printf("melvane-render, %.0f s of each real module, whole process, median of %d runs:\n",
+    const char* tools[2] = {RENDER_TOOL, before};
+    const int count = before ? 2 : 1;
+    std::printf("melvane-render, %.0f s of each real module, whole process CPU, best of %d runs:\n",
                 SECONDS, runs);
-    double audio = 0.0;
-    double cpu = 0.0;
+    if (before) std::printf("  %-30s %10s %10s %9s\n", "", "this build", "before", "change");
+    double total[2] = {0.0, 0.0};
     for (const std::string& module : modules) {
-        double c = median_cpu(module, runs);
-        std::string name = module.substr(module.find_last_of('/') + 1);
-        if (c <= 0.0) {
-            std::printf("  %-40s failed\n", name.c_str());
-            continue;
-        }
-        std::printf("  %-40s %9.1f x real time\n", name.c_str(), SECONDS / c);
-        audio += SECONDS;
-        cpu += c;
+        double cpu[2];
+        best_cpu(tools, count, module, runs, cpu);
+        print_row(module.substr(module.find_last_of('/') + 1), cpu, count);
+        for (int t = 0; t < count; ++t) total[t] = cpu[t] < 0.0 || total[t] < 0.0 ? -1.0 : total[t] + cpu[t];
     }
-    if (cpu > 0.0) std::printf("  %-40s %9.1f x real time\n", "all real modules", audio / cpu);
+    print_row("all real modules", total, count);
 }
