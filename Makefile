@@ -41,8 +41,9 @@ run: win32 win64
 play: win64
 	@bash scripts/play.sh $(BUILD) $(PLAY_SECONDS)
 
+# RENDER_BEFORE=path/to/melvane-render times another build's renderer side by side.
 bench: native
-	@bash scripts/bench.sh $(BUILD)
+	@bash scripts/bench.sh $(BUILD) $(RENDER_BEFORE)
 
 # Fuzzes each target for SECONDS_TO_FUZZ seconds; new inputs and crashes land
 # in $(BUILD)/fuzz/work-<name>; copy reproducers into tests/fuzz/corpus/<name>.
