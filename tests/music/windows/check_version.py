@@ -3,54 +3,41 @@
 
     check_version.py DLL VERSION
 
-The fixed part must give VERSION ("MAJOR.MINOR") as file and product version
-of a DLL; the US English strings must name the file and the product and carry
-the same version."""
+File and product version must be VERSION ("MAJOR.MINOR") in the fixed part
+and in the US English strings, the file type a DLL's, and the strings must
+describe the file and name the product and the original file."""
 import sys
 
 import pefile
 
-EXPECTED_STRINGS = ("FileDescription", "FileVersion", "InternalName", "OriginalFilename",
-                    "ProductName", "ProductVersion")
 VFT_DLL = 2
-
-
-def version_strings(pe):
-    for info in getattr(pe, "FileInfo", []):
-        for entry in info:
-            for table in getattr(entry, "StringTable", []):
-                if table.LangID.lower() == b"040904e3":
-                    return {k.decode(): v.decode() for k, v in table.entries.items()}
-    return {}
 
 
 def main():
     path, version = sys.argv[1:3]
     major, minor = (int(part) for part in version.split("."))
     pe = pefile.PE(path)
-    failures = []
     if not hasattr(pe, "VS_FIXEDFILEINFO"):
         print("FAILED: no version block")
         return 1
     fixed = pe.VS_FIXEDFILEINFO[0]
-    packed = (major << 16) | minor
-    if (fixed.FileVersionMS, fixed.FileVersionLS) != (packed, 0):
-        failures.append(f"file version {fixed.FileVersionMS:#x}.{fixed.FileVersionLS:#x}")
-    if (fixed.ProductVersionMS, fixed.ProductVersionLS) != (packed, 0):
-        failures.append(f"product version {fixed.ProductVersionMS:#x}.{fixed.ProductVersionLS:#x}")
-    if fixed.FileType != VFT_DLL:
-        failures.append(f"file type {fixed.FileType}")
-    strings = version_strings(pe)
-    failures += [f"no {name}" for name in EXPECTED_STRINGS if not strings.get(name)]
-    for name, want in (("FileVersion", version), ("ProductVersion", version),
-                       ("OriginalFilename", "melvane.dll")):
-        if strings.get(name, want) != want:
-            failures.append(f'{name} is "{strings[name]}", expected "{want}"')
-    for failure in failures:
-        print(f"FAILED: {failure}")
-    if not failures:
-        print(f"ok: version {version}: " + "; ".join(f"{k} {v!r}" for k, v in sorted(strings.items())))
-    return 1 if failures else 0
+    strings = {k.decode(): v.decode() for info in pe.FileInfo for entry in info
+               for table in getattr(entry, "StringTable", []) if table.LangID.lower() == b"040904e3"
+               for k, v in table.entries.items()}
+    packed = ((major << 16) | minor, 0)
+    checks = {
+        "file version": (fixed.FileVersionMS, fixed.FileVersionLS) == packed,
+        "product version": (fixed.ProductVersionMS, fixed.ProductVersionLS) == packed,
+        "file type DLL": fixed.FileType == VFT_DLL,
+        "FileVersion and ProductVersion strings": strings.get("FileVersion") == strings.get("ProductVersion") == version,
+        "OriginalFilename": strings.get("OriginalFilename") == "melvane.dll",
+        "FileDescription, InternalName, ProductName": all(strings.get(k) for k in
+                                                          ("FileDescription", "InternalName", "ProductName")),
+    }
+    for what, ok in checks.items():
+        print(f"{'ok' if ok else 'FAILED'}: {what}")
+    print("strings: " + "; ".join(f"{k} {v!r}" for k, v in sorted(strings.items())))
+    return 0 if all(checks.values()) else 1
 
 
 if __name__ == "__main__":
