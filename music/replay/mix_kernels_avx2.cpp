@@ -10,8 +10,7 @@
 #include "replay/mix_kernels.h"
 
 // Only this file's own functions may use AVX2, so every one is internal.
-#pragma GCC push_options
-#pragma GCC target("avx2")
+#define AVX2 __attribute__((target("avx2")))
 
 namespace {
 
@@ -27,7 +26,7 @@ struct Octet {
     __m256i fractionStep;  // low word of 8 steps
 };
 
-Octet octet_of(const Stretch& st)
+AVX2 Octet octet_of(const Stretch& st)
 {
     Octet o;
     o.data = st.data;
@@ -43,13 +42,13 @@ Octet octet_of(const Stretch& st)
     return o;
 }
 
-__m128i pair_at(const int16_t* data, uint64_t position)
+AVX2 __m128i pair_at(const int16_t* data, uint64_t position)
 {
     return _mm_loadu_si32(data + uint32_t(position >> 32));
 }
 
 // Four pairs of s[i], s[i + 1] side by side.
-__m128i four_pairs(const Octet& o, uint64_t p, int a, int b, int c, int d)
+AVX2 __m128i four_pairs(const Octet& o, uint64_t p, int a, int b, int c, int d)
 {
     return _mm_unpacklo_epi64(
         _mm_unpacklo_epi32(pair_at(o.data, p + o.delta[a]), pair_at(o.data, p + o.delta[b])),
@@ -57,7 +56,7 @@ __m128i four_pairs(const Octet& o, uint64_t p, int a, int b, int c, int d)
 }
 
 // float(fraction) x 2^-32 with one rounding; see the SSE2 kernels.
-__m256 fraction_times_unit(__m256i fractions)
+AVX2 __m256 fraction_times_unit(__m256i fractions)
 {
     __m256i highBits = _mm256_or_si256(_mm256_srli_epi32(fractions, 16), _mm256_set1_epi32(0x43000000));
     __m256i lowBits = _mm256_or_si256(_mm256_and_si256(fractions, _mm256_set1_epi32(0xFFFF)),
@@ -67,7 +66,7 @@ __m256 fraction_times_unit(__m256i fractions)
 }
 
 // The interpolated values of the next eight frames, in lane order.
-__m256 next_eight(Octet* o)
+AVX2 __m256 next_eight(Octet* o)
 {
     const uint64_t p = o->position;
     __m256i pairs = _mm256_inserti128_si256(_mm256_castsi128_si256(four_pairs(*o, p, 0, 1, 4, 5)),
@@ -80,12 +79,12 @@ __m256 next_eight(Octet* o)
     return _mm256_add_ps(_mm256_cvtepi32_ps(first), _mm256_mul_ps(_mm256_cvtepi32_ps(change), t));
 }
 
-void add_four(float* out, __m256 xx, __m256 gains)
+AVX2 void add_four(float* out, __m256 xx, __m256 gains)
 {
     _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_mul_ps(xx, gains)));
 }
 
-void mix_steady(Stretch* st, float* out, int frames)
+AVX2 void mix_steady(Stretch* st, float* out, int frames)
 {
     Octet o = octet_of(*st);
     const __m256 gains = _mm256_setr_ps(st->left, st->right, st->left, st->right, st->left, st->right,
@@ -101,8 +100,6 @@ void mix_steady(Stretch* st, float* out, int frames)
 }
 
 }  // namespace
-
-#pragma GCC pop_options
 
 namespace {
 

@@ -8,8 +8,7 @@
 
 // Only this file's own functions may use SSE2 (the 32-bit library also runs
 // on processors without it), so every function below is internal.
-#pragma GCC push_options
-#pragma GCC target("sse2")
+#define SSE2 __attribute__((target("sse2")))
 
 namespace {
 
@@ -21,7 +20,7 @@ struct Quad {
     __m128i fractionStep;  // low word of 4 steps
 };
 
-Quad quad_of(const Stretch& st)
+SSE2 Quad quad_of(const Stretch& st)
 {
     Quad q;
     q.data = st.data;
@@ -35,7 +34,7 @@ Quad quad_of(const Stretch& st)
 }
 
 // s[i] and s[i + 1] of a position, loaded straight into a vector lane.
-__m128i pair_at(const int16_t* data, uint64_t position)
+SSE2 __m128i pair_at(const int16_t* data, uint64_t position)
 {
     return _mm_loadu_si32(data + uint32_t(position >> 32));
 }
@@ -44,7 +43,7 @@ __m128i pair_at(const int16_t* data, uint64_t position)
 // Each 16-bit half becomes exact float bits: 2^7 + high x 2^-16 and
 // 2^-9 + low x 2^-32; subtracting 2^7 + 2^-9 from the first is exact, and
 // adding the second rounds the exact value once.
-__m128 fraction_times_unit(__m128i fractions)
+SSE2 __m128 fraction_times_unit(__m128i fractions)
 {
     __m128i highBits = _mm_or_si128(_mm_srli_epi32(fractions, 16), _mm_set1_epi32(0x43000000));
     __m128i lowBits = _mm_or_si128(_mm_and_si128(fractions, _mm_set1_epi32(0xFFFF)),
@@ -56,7 +55,7 @@ __m128 fraction_times_unit(__m128i fractions)
 // x = s[i] + (s[i + 1] - s[i]) x t for pairs holding s[i] in the lower and
 // s[i + 1] in the upper half: pmaddwd gives s[i] x 1 + s[i + 1] x 0 and
 // s[i] x -1 + s[i + 1] x 1.
-__m128 interpolate_pairs(__m128i pairs, __m128i fractions)
+SSE2 __m128 interpolate_pairs(__m128i pairs, __m128i fractions)
 {
     __m128i first = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00000001));
     __m128i change = _mm_madd_epi16(pairs, _mm_set1_epi32(0x0001FFFF));
@@ -66,7 +65,7 @@ __m128 interpolate_pairs(__m128i pairs, __m128i fractions)
 // The interpolated values of the next four frames; advances the position.
 // The four positions come from the current one independently, not in a
 // chain of additions.
-__m128 next_four(Quad* q)
+SSE2 __m128 next_four(Quad* q)
 {
     const uint64_t p = q->position;
     __m128i pairs = _mm_unpacklo_epi64(
@@ -79,12 +78,12 @@ __m128 next_four(Quad* q)
 }
 
 // out[0..3] += x of two frames times their gains (left, right, left, right).
-void add_two(float* out, __m128 xx, __m128 gains)
+SSE2 void add_two(float* out, __m128 xx, __m128 gains)
 {
     _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(xx, gains)));
 }
 
-void mix_steady(Stretch* st, float* out, int frames)
+SSE2 void mix_steady(Stretch* st, float* out, int frames)
 {
     Quad q = quad_of(*st);
     const __m128 gains = _mm_setr_ps(st->left, st->right, st->left, st->right);
@@ -100,7 +99,7 @@ void mix_steady(Stretch* st, float* out, int frames)
 
 // Gains moving by a step per frame: each frame's gains are the previous
 // frame's plus the step, one rounding each, as in a frame-by-frame loop.
-void mix_ramp(Stretch* st, float* out, int frames)
+SSE2 void mix_ramp(Stretch* st, float* out, int frames)
 {
     Quad q = quad_of(*st);
     const __m128 step = _mm_setr_ps(st->leftStep, st->rightStep, 0.0f, 0.0f);
@@ -126,7 +125,7 @@ void mix_ramp(Stretch* st, float* out, int frames)
 // 32-bit range, which the saturating pack turns into -32768 as the portable
 // conversion does. The upper clamp comes first and keeps a NaN (minps
 // returns its second operand).
-void convert(const float* mix, int16_t* out, int count)
+SSE2 void convert(const float* mix, int16_t* out, int count)
 {
     const __m128 top = _mm_set1_ps(32767.0f);
     const int whole = count - count % 8;
@@ -139,8 +138,6 @@ void convert(const float* mix, int16_t* out, int count)
 }
 
 }  // namespace
-
-#pragma GCC pop_options
 
 const MixKernels SSE2_KERNELS = {"sse2", mix_steady, mix_ramp, convert};
 #endif
