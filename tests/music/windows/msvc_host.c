@@ -1,7 +1,7 @@
 /* A host built in the MSVC ABI with no SDK and no C library: it declares the
  * few system routines it calls, has its own entry point and links against
  * melvane.lib through melvane.h. It plays the built-in song until the capture
- * holds five seconds of sound, then stops.
+ * holds five seconds of sound, then stops. It builds as C and as C++.
  *     melvane_msvc_host CAPTURE
  * Exit status 0 when the three results are as promised; otherwise bit 1: the
  * stop while idle returned nonzero, bit 2: the play failed, bit 4: the stop
@@ -15,10 +15,16 @@ typedef struct {
     unsigned long sizeLow;
 } FileAttributes;
 
-__declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
-__declspec(dllimport) int __stdcall GetFileAttributesExA(const char* path, int level, FileAttributes* data);
-__declspec(dllimport) char* __stdcall GetCommandLineA(void);
-__declspec(dllimport) void __stdcall ExitProcess(unsigned int status);
+#ifdef __cplusplus
+#define C_NAME extern "C"
+#else
+#define C_NAME
+#endif
+
+C_NAME __declspec(dllimport) void __stdcall Sleep(unsigned long milliseconds);
+C_NAME __declspec(dllimport) int __stdcall GetFileAttributesExA(const char* path, int level, FileAttributes* data);
+C_NAME __declspec(dllimport) char* __stdcall GetCommandLineA(void);
+C_NAME __declspec(dllimport) void __stdcall ExitProcess(unsigned int status);
 
 static const unsigned long FIVE_SECONDS = 5 * 176400;
 
@@ -48,7 +54,7 @@ static int capture_is_short(const char* path) {
     return data.sizeHigh == 0 && data.sizeLow < FIVE_SECONDS;
 }
 
-void __stdcall start(void) {
+C_NAME void __stdcall start(void) {
     const char* capture = first_argument(GetCommandLineA());
     int waited = 0;
     unsigned int status = 0;

@@ -19,17 +19,22 @@ else()
   set(kernel32_lib_command ${LLVM_DLLTOOL} -m i386:x86-64 -d ${msvc_folder}/kernel32.def)
 endif()
 
-# Beside melvane.dll, which it loads at start.
+# Beside melvane.dll, which it loads at start. The same source built as C++
+# (MELVANE_MSVC_HOST_CXX) is linked too, for the header's C++ declarations.
 set(MELVANE_MSVC_HOST ${CMAKE_BINARY_DIR}/bin/melvane_msvc_host.exe)
+set(MELVANE_MSVC_HOST_CXX ${msvc_folder}/melvane_msvc_host_cxx.exe)
+set(compile ${CLANG} --target=${msvc_triple} -O1 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR}/music -c)
+set(link ${LLD_LINK} /nologo /nodefaultlib /entry:start /subsystem:console ${MELVANE_LIB} ${msvc_folder}/kernel32.lib)
+set(source ${CMAKE_CURRENT_SOURCE_DIR}/msvc_host.c)
 add_custom_command(
-  OUTPUT ${MELVANE_MSVC_HOST}
+  OUTPUT ${MELVANE_MSVC_HOST} ${MELVANE_MSVC_HOST_CXX}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${msvc_folder} ${CMAKE_BINARY_DIR}/bin
   COMMAND ${kernel32_lib_command} -l ${msvc_folder}/kernel32.lib
-  COMMAND ${CLANG} --target=${msvc_triple} -O1 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR}/music
-    -c ${CMAKE_CURRENT_SOURCE_DIR}/msvc_host.c -o ${msvc_folder}/msvc_host.obj
-  COMMAND ${LLD_LINK} /nologo /nodefaultlib /entry:start /subsystem:console
-    ${msvc_folder}/msvc_host.obj ${MELVANE_LIB} ${msvc_folder}/kernel32.lib /out:${MELVANE_MSVC_HOST}
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/msvc_host.c ${CMAKE_SOURCE_DIR}/music/melvane.h ${kernel32_def} ${MELVANE_LIB}
+  COMMAND ${compile} -x c ${source} -o ${msvc_folder}/msvc_host.obj
+  COMMAND ${link} ${msvc_folder}/msvc_host.obj /out:${MELVANE_MSVC_HOST}
+  COMMAND ${compile} -x c++ ${source} -o ${msvc_folder}/msvc_host_cxx.obj
+  COMMAND ${link} ${msvc_folder}/msvc_host_cxx.obj /out:${MELVANE_MSVC_HOST_CXX}
+  DEPENDS ${source} ${CMAKE_SOURCE_DIR}/music/melvane.h ${kernel32_def} ${MELVANE_LIB}
   COMMENT "Building the MSVC-ABI host")
-add_custom_target(melvane_msvc_host ALL DEPENDS ${MELVANE_MSVC_HOST})
+add_custom_target(melvane_msvc_host ALL DEPENDS ${MELVANE_MSVC_HOST} ${MELVANE_MSVC_HOST_CXX})
 add_dependencies(melvane_msvc_host melvane_msvc_import_library)
