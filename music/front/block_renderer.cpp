@@ -62,7 +62,6 @@ void start_song(Song* song) {
 void fill_block() {
     const int32_t block = player.fillIndex;
     float* slice = player.mixArea + block * BLOCK_FLOATS;
-    std::memset(slice, 0, BLOCK_FLOATS * sizeof(float));
 
     Song* song = player.song;
     uint32_t done = 0;
@@ -77,7 +76,7 @@ void fill_block() {
         }
         uint32_t frames = left;
         if (frames > BLOCK_FRAMES - done) frames = BLOCK_FRAMES - done;
-        mix_voices(slice + done * 2, int(frames));
+        mix_voices_over(slice + done * 2, int(frames));
         done += frames;
         left -= frames;
     }

@@ -15,12 +15,14 @@ struct Stretch {
     float leftStep;     // their change per frame during a ramp
     float rightStep;
     int32_t rampFrames;
+    bool store;         // the first voice of a run: write the frames, do not add
 };
 
 struct MixKernels {
     const char* name;
-    // Add frames x gains into out (left, right, ...) and advance the
-    // position; the ramp also advances the gains by their steps per frame.
+    // Add frames x gains into out (left, right, ...), or with `store` set
+    // write them as if out were 0, and advance the position; the ramp also
+    // advances the gains by their steps per frame.
     void (*mixSteady)(Stretch* st, float* out, int frames);
     void (*mixRamp)(Stretch* st, float* out, int frames);
     // Rounds (ties to even), clamps and stores count floats as 16-bit samples.

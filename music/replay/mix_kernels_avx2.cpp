@@ -79,24 +79,37 @@ AVX2 __m256 next_eight(Octet* o)
     return _mm256_add_ps(_mm256_cvtepi32_ps(first), _mm256_mul_ps(_mm256_cvtepi32_ps(change), t));
 }
 
+// The first voice of a run adds to 0 instead of the block's floats.
+template <bool STORE>
 AVX2 void add_four(float* out, __m256 xx, __m256 gains)
 {
-    _mm256_storeu_ps(out, _mm256_add_ps(_mm256_loadu_ps(out), _mm256_mul_ps(xx, gains)));
+    const __m256 before = STORE ? _mm256_setzero_ps() : _mm256_loadu_ps(out);
+    _mm256_storeu_ps(out, _mm256_add_ps(before, _mm256_mul_ps(xx, gains)));
 }
 
-AVX2 void mix_steady(Stretch* st, float* out, int frames)
+template <bool STORE>
+AVX2 void steady(Stretch* st, float* out, int frames)
 {
     Octet o = octet_of(*st);
     const __m256 gains = _mm256_setr_ps(st->left, st->right, st->left, st->right, st->left, st->right,
                                         st->left, st->right);
     for (int octets = frames / 8; octets > 0; --octets) {
         __m256 x = next_eight(&o);
-        add_four(out, _mm256_unpacklo_ps(x, x), gains);
-        add_four(out + 8, _mm256_unpackhi_ps(x, x), gains);
+        add_four<STORE>(out, _mm256_unpacklo_ps(x, x), gains);
+        add_four<STORE>(out + 8, _mm256_unpackhi_ps(x, x), gains);
         out += 16;
     }
     st->position = o.position;
     SSE2_KERNELS.mixSteady(st, out, frames % 8);
+}
+
+AVX2 void mix_steady(Stretch* st, float* out, int frames)
+{
+    if (st->store) {
+        steady<true>(st, out, frames);
+    } else {
+        steady<false>(st, out, frames);
+    }
 }
 
 }  // namespace

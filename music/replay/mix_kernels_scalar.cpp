@@ -8,8 +8,17 @@
 
 namespace {
 
+// What a frame's float holds before a voice adds to it: 0 for the first
+// voice of a run, which spares clearing the block.
+template <bool STORE>
+float base(const float* out)
+{
+    return STORE ? 0.0f : *out;
+}
+
 // Two frames per turn without a ramp, their work interleaved.
-void mix_steady(Stretch* st, float* out, int frames)
+template <bool STORE>
+void steady(Stretch* st, float* out, int frames)
 {
     const float left = st->left;
     const float right = st->right;
@@ -18,31 +27,32 @@ void mix_steady(Stretch* st, float* out, int frames)
     for (int pairs = frames / 2; pairs > 0; --pairs) {
         const float x0 = interpolate(st->data, position);
         const float x1 = interpolate(st->data, position + delta);
-        out[0] += x0 * left;
-        out[1] += x0 * right;
-        out[2] += x1 * left;
-        out[3] += x1 * right;
+        out[0] = base<STORE>(out) + x0 * left;
+        out[1] = base<STORE>(out + 1) + x0 * right;
+        out[2] = base<STORE>(out + 2) + x1 * left;
+        out[3] = base<STORE>(out + 3) + x1 * right;
         out += 4;
         position += 2 * delta;
     }
     if (frames % 2) {
         const float x = interpolate(st->data, position);
-        out[0] += x * left;
-        out[1] += x * right;
+        out[0] = base<STORE>(out) + x * left;
+        out[1] = base<STORE>(out + 1) + x * right;
         position += delta;
     }
     st->position = position;
 }
 
-void mix_ramp(Stretch* st, float* out, int frames)
+template <bool STORE>
+void ramp(Stretch* st, float* out, int frames)
 {
     float left = st->left;
     float right = st->right;
     uint64_t position = st->position;
     for (int i = 0; i < frames; ++i) {
         const float x = interpolate(st->data, position);
-        out[0] += x * left;
-        out[1] += x * right;
+        out[0] = base<STORE>(out) + x * left;
+        out[1] = base<STORE>(out + 1) + x * right;
         out += 2;
         position += st->delta;
         left += st->leftStep;
@@ -51,6 +61,24 @@ void mix_ramp(Stretch* st, float* out, int frames)
     st->position = position;
     st->left = left;
     st->right = right;
+}
+
+void mix_steady(Stretch* st, float* out, int frames)
+{
+    if (st->store) {
+        steady<true>(st, out, frames);
+    } else {
+        steady<false>(st, out, frames);
+    }
+}
+
+void mix_ramp(Stretch* st, float* out, int frames)
+{
+    if (st->store) {
+        ramp<true>(st, out, frames);
+    } else {
+        ramp<false>(st, out, frames);
+    }
 }
 
 int16_t to_sample(float value)

@@ -77,20 +77,24 @@ SSE2 __m128 next_four(Quad* q)
     return x;
 }
 
-// out[0..3] += x of two frames times their gains (left, right, left, right).
+// out[0..3] += x of two frames times their gains (left, right, left, right);
+// the first voice of a run adds to 0 instead of the block's floats.
+template <bool STORE>
 SSE2 void add_two(float* out, __m128 xx, __m128 gains)
 {
-    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(xx, gains)));
+    const __m128 before = STORE ? _mm_setzero_ps() : _mm_loadu_ps(out);
+    _mm_storeu_ps(out, _mm_add_ps(before, _mm_mul_ps(xx, gains)));
 }
 
-SSE2 void mix_steady(Stretch* st, float* out, int frames)
+template <bool STORE>
+SSE2 void steady(Stretch* st, float* out, int frames)
 {
     Quad q = quad_of(*st);
     const __m128 gains = _mm_setr_ps(st->left, st->right, st->left, st->right);
     for (int quads = frames / 4; quads > 0; --quads) {
         __m128 x = next_four(&q);
-        add_two(out, _mm_unpacklo_ps(x, x), gains);
-        add_two(out + 4, _mm_unpackhi_ps(x, x), gains);
+        add_two<STORE>(out, _mm_unpacklo_ps(x, x), gains);
+        add_two<STORE>(out + 4, _mm_unpackhi_ps(x, x), gains);
         out += 8;
     }
     st->position = q.position;
@@ -99,7 +103,8 @@ SSE2 void mix_steady(Stretch* st, float* out, int frames)
 
 // Gains moving by a step per frame: each frame's gains are the previous
 // frame's plus the step, one rounding each, as in a frame-by-frame loop.
-SSE2 void mix_ramp(Stretch* st, float* out, int frames)
+template <bool STORE>
+SSE2 void ramp(Stretch* st, float* out, int frames)
 {
     Quad q = quad_of(*st);
     const __m128 step = _mm_setr_ps(st->leftStep, st->rightStep, 0.0f, 0.0f);
@@ -109,8 +114,8 @@ SSE2 void mix_ramp(Stretch* st, float* out, int frames)
         __m128 g1 = _mm_add_ps(gains, step);
         __m128 g2 = _mm_add_ps(g1, step);
         __m128 g3 = _mm_add_ps(g2, step);
-        add_two(out, _mm_unpacklo_ps(x, x), _mm_movelh_ps(gains, g1));
-        add_two(out + 4, _mm_unpackhi_ps(x, x), _mm_movelh_ps(g2, g3));
+        add_two<STORE>(out, _mm_unpacklo_ps(x, x), _mm_movelh_ps(gains, g1));
+        add_two<STORE>(out + 4, _mm_unpackhi_ps(x, x), _mm_movelh_ps(g2, g3));
         gains = _mm_add_ps(g3, step);
         out += 8;
     }
@@ -118,6 +123,24 @@ SSE2 void mix_ramp(Stretch* st, float* out, int frames)
     st->left = _mm_cvtss_f32(gains);
     st->right = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
     SCALAR_KERNELS.mixRamp(st, out, frames % 4);
+}
+
+SSE2 void mix_steady(Stretch* st, float* out, int frames)
+{
+    if (st->store) {
+        steady<true>(st, out, frames);
+    } else {
+        steady<false>(st, out, frames);
+    }
+}
+
+SSE2 void mix_ramp(Stretch* st, float* out, int frames)
+{
+    if (st->store) {
+        ramp<true>(st, out, frames);
+    } else {
+        ramp<false>(st, out, frames);
+    }
 }
 
 // Eight values per turn: cvtps2dq rounds in the current mode (the renderer

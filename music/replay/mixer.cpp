@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "front/player_state.h"
 #include "replay/mix_kernels.h"
@@ -103,8 +104,8 @@ int mix_below_zero(Stretch* st, float* out, int frames)
     int done = 0;
     float x = float(st->data[0]);
     while (done < frames && st->position == BELOW_ZERO) {
-        out[0] += x * st->left;
-        out[1] += x * st->right;
+        out[0] = (st->store ? 0.0f : out[0]) + x * st->left;
+        out[1] = (st->store ? 0.0f : out[1]) + x * st->right;
         out += 2;
         st->position += st->delta;
         if (st->rampFrames > 0) {
@@ -134,6 +135,11 @@ void end_ramp_stretch(Voice* voice, const Stretch& st, int frames)
     }
 }
 
+void clear_frames(float* out, int frames)
+{
+    std::memset(out, 0, sizeof(float) * 2 * size_t(frames));
+}
+
 void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
 {
     int below = mix_below_zero(st, out, frames);
@@ -145,6 +151,7 @@ void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
         // changes at most the sign of a zero, which converts to the same
         // 16-bit value.
         st->position += st->delta * uint64_t(frames - below);
+        if (st->store) clear_frames(out + 2 * below, frames - below);
     } else {
         mix_kernels().mixSteady(st, out + 2 * below, frames - below);
     }
@@ -205,12 +212,14 @@ void store_position(Voice* voice, uint64_t position)
 }
 
 // Mixes one voice in stretches that each end at a loop bound, the end of a
-// ramp or the end of the call.
-void mix_voice(Voice* voice, float* out, int frames)
+// ramp or the end of the call. With `store` it writes every frame of the
+// call (zeros after its sample ends) instead of adding.
+void mix_voice(Voice* voice, float* out, int frames, bool store)
 {
     const Loop loop = loop_of(voice->sample);
     const uint64_t step = fixed(voice->stepInt, voice->stepFrac);
     Stretch st;
+    st.store = store;
     st.data = voice->sample->data;
     st.position = fixed(voice->positionInt, voice->positionFrac);
     while (true) {
@@ -228,6 +237,7 @@ void mix_voice(Voice* voice, float* out, int frames)
         frames -= n;
         if (boundDue && !pass_bound(voice, &st.position, loop)) {
             store_position(voice, 0);
+            if (store) clear_frames(out, frames);
             return;
         }
         store_position(voice, st.position);
@@ -246,14 +256,30 @@ bool faded_out_twin(int i)
            && voice->currentRightGain == 0;
 }
 
-}  // namespace
-
-void mix_voices(float* out, int frames)
+// Adds every sounding voice; with `store`, the first one writes the frames
+// (and where none sounds they become 0).
+void mix_all(float* out, int frames, bool store)
 {
     if (frames <= 0) return;
     for (int i = 0; i < VOICE_COUNT; ++i) {
         Voice* voice = &player.voices[i];
         if (voice->sample && faded_out_twin(i)) voice->sample = nullptr;
-        if (voice->sample) mix_voice(voice, out, frames);
+        if (voice->sample) {
+            mix_voice(voice, out, frames, store);
+            store = false;
+        }
     }
+    if (store) clear_frames(out, frames);
+}
+
+}  // namespace
+
+void mix_voices(float* out, int frames)
+{
+    mix_all(out, frames, false);
+}
+
+void mix_voices_over(float* out, int frames)
+{
+    mix_all(out, frames, true);
 }

@@ -84,18 +84,25 @@ void start_voices(Bench* b, Random* r)
 }
 
 // Mixes ticks of random lengths into a block, changing gains between them.
-std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vector<Voice>* after)
+// Writing: each run written over garbage by mix_voices_over; else added to
+// zeros by mix_voices.
+std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vector<Voice>* after,
+                            bool writing = false)
 {
     Random r = {seed};
     Bench bench;
     make_samples(&bench, &r);
     start_voices(&bench, &r);
     use_mix_kernels(kernels);
-    std::vector<float> block(2 * BLOCK_FRAMES * 4, 0.0f);
+    std::vector<float> block(2 * BLOCK_FRAMES * 4, writing ? -12345.0f : 0.0f);
     for (int done = 0; done < BLOCK_FRAMES * 4;) {
         int frames = 1 + int(r.below(r.below(2) ? 9 : 884));
         if (frames > BLOCK_FRAMES * 4 - done) frames = BLOCK_FRAMES * 4 - done;
-        mix_voices(block.data() + 2 * done, frames);
+        if (writing) {
+            mix_voices_over(block.data() + 2 * done, frames);
+        } else {
+            mix_voices(block.data() + 2 * done, frames);
+        }
         done += frames;
         for (int i = 0; i < VOICE_COUNT; ++i) {
             if (r.below(3) == 0) player.voices[i].leftGain = random_gain(&r);
@@ -121,6 +128,25 @@ TEST(MixKernels, EveryKernelGivesThePortableBits)
             ASSERT_EQ(std::memcmp(mixed.data(), portable.data(), mixed.size() * sizeof(float)), 0)
                 << usable[k]->name << " kernels, seed " << seed;
             ASSERT_EQ(std::memcmp(voices.data(), portableVoices.data(), voices.size() * sizeof(Voice)), 0)
+                << usable[k]->name << " kernels, seed " << seed;
+        }
+    }
+    use_mix_kernels(&SCALAR_KERNELS);
+}
+
+// The first voice of a run writes instead of adding, which spares clearing
+// the block: every frame must come out as if added to zeros, also where
+// voices end early or are silent, or where none sounds.
+TEST(MixKernels, WritingARunEqualsAddingToZeros)
+{
+    const MixKernels* usable[4];
+    const int count = usable_mix_kernels(usable, 4);
+    for (int k = 0; k < count; ++k) {
+        for (uint32_t seed = 1; seed <= 100; ++seed) {
+            std::vector<Voice> addedVoices, writtenVoices;
+            const std::vector<float> added = mix_with(usable[k], seed, &addedVoices);
+            const std::vector<float> written = mix_with(usable[k], seed, &writtenVoices, true);
+            ASSERT_EQ(std::memcmp(written.data(), added.data(), added.size() * sizeof(float)), 0)
                 << usable[k]->name << " kernels, seed " << seed;
         }
     }
