@@ -17,10 +17,16 @@ const uint64_t LOAD_SIZE_FACTOR = 8;
 const char* failureReason = "";
 uint64_t loadCeiling;
 uint64_t loadAllocated;
+LoadShortfall reading;
+LoadShortfall shortfall;
 
 }  // namespace
 
-uint32_t xm_read(void* destination, uint32_t count) { return player.source.read(destination, count); }
+uint32_t xm_read(void* destination, uint32_t count) {
+    const uint32_t delivered = player.source.read(destination, count);
+    if (delivered < count) xm_note_short();
+    return delivered;
+}
 
 uint16_t xm_get16(const uint8_t* bytes) { return uint16_t(bytes[0] | (bytes[1] << 8)); }
 
@@ -56,6 +62,8 @@ void xm_skip(int32_t count) { player.source.seek(count, 1); }
 
 void xm_begin_load() {
     failureReason = "";
+    reading = LoadShortfall{SHORT_NONE, 0, 0};
+    shortfall = reading;
     loadAllocated = 0;
     loadCeiling = LOAD_ALLOWANCE + LOAD_SIZE_FACTOR * uint64_t(player.sourceSize);
 }
@@ -81,4 +89,12 @@ int32_t xm_fail(const char* reason) {
     return 0;
 }
 
+void xm_reading(uint8_t part, uint32_t index, uint32_t sample) { reading = LoadShortfall{part, index, sample}; }
+
+void xm_note_short() {
+    if (shortfall.part == SHORT_NONE) shortfall = reading;
+}
+
 const char* load_error() { return failureReason; }
+
+LoadShortfall load_shortfall() { return shortfall; }

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 // Reads up to count bytes into a buffer that the caller has zeroed; bytes
-// past the end of the module stay zero. Returns the bytes delivered.
+// past the end of the module stay zero (and count as a shortfall of what is
+// being read). Returns the bytes delivered.
 uint32_t xm_read(void* destination, uint32_t count);
 uint32_t xm_read16();
 uint32_t xm_read32();
@@ -19,9 +20,13 @@ uint32_t xm_remaining();
 void xm_seek_to(uint64_t target);
 void xm_skip(int32_t count);
 
-// Starts a load: clears the reason and sets the allocation ceiling from the
-// module's size.
+// Starts a load: clears the reason and the shortfall and sets the allocation
+// ceiling from the module's size.
 void xm_begin_load();
+// Names what the loader reads from here on (a SHORT_ part and its numbers).
+void xm_reading(uint8_t part, uint32_t index, uint32_t sample);
+// The module lacks bytes of what is being read; the first such place is kept.
+void xm_note_short();
 // A zero-filled block, counted against the ceiling. False when the ceiling
 // or the platform refuses it (the reason is set); 0 bytes give null and true.
 bool xm_take(uint64_t bytes, void** block);

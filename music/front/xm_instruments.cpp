@@ -147,6 +147,7 @@ int32_t load_sample_data(Sample* s) {
     uint32_t width = s->bits / 8;
     // A sample claiming more bytes than the module has left keeps what is there.
     if (uint64_t(s->length) * width > xm_remaining()) {
+        xm_note_short();
         s->length = xm_remaining() / width;
         clamp_loop(s);
         if (s->length == 0) return 1;
@@ -160,7 +161,7 @@ int32_t load_sample_data(Sample* s) {
     return 1;
 }
 
-int32_t load_instrument(Instrument* ins) {
+int32_t load_instrument(Instrument* ins, uint32_t index) {
     uint32_t start = xm_position();
     uint32_t headerSize = xm_read32();
     xm_skip(23);
@@ -180,8 +181,10 @@ int32_t load_instrument(Instrument* ins) {
         ins->samples[i] = static_cast<Sample*>(record);
         read_sample_header(ins->samples[i]);
     }
-    for (uint32_t i = 0; i < sampleCount; ++i)
+    for (uint32_t i = 0; i < sampleCount; ++i) {
+        xm_reading(SHORT_SAMPLE_DATA, index, i);
         if (!load_sample_data(ins->samples[i])) return 0;
+    }
     return 1;
 }
 
@@ -190,13 +193,20 @@ int32_t load_instrument(Instrument* ins) {
 int32_t load_instruments(Song* song) {
     uint32_t count = uint16_t(song->instrumentCount);
     if (count > MAX_INSTRUMENTS) count = MAX_INSTRUMENTS;
+    const uint32_t declared = count;
     uint32_t fitting = xm_remaining() / INSTRUMENT_MIN_BYTES;
     if (count > fitting) count = fitting;
     song->instrumentCount = int16_t(count);
     void* records = nullptr;
     if (!xm_take(uint64_t(count) * sizeof(Instrument), &records)) return 0;
     song->instruments = static_cast<Instrument*>(records);
-    for (uint32_t i = 0; i < count; ++i)
-        if (!load_instrument(&song->instruments[i])) return 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        xm_reading(SHORT_INSTRUMENT, i, 0);
+        if (!load_instrument(&song->instruments[i], i)) return 0;
+    }
+    if (declared > count) {
+        xm_reading(SHORT_INSTRUMENT, count, 0);
+        xm_note_short();
+    }
     return 1;
 }

@@ -15,6 +15,7 @@ const uint32_t PATTERN_HEADER_BYTES = 9;
 const uint8_t XM_KEY_OFF = 97;
 
 int32_t read_header(Song* song, uint32_t* patternCount) {
+    xm_reading(SHORT_HEADER, 0, 0);
     uint8_t signature[4] = {0, 0, 0, 0};
     xm_read(signature, 4);
     if (memcmp(signature, "Exte", 4) != 0) return xm_fail("not an XM module");
@@ -23,11 +24,12 @@ int32_t read_header(Song* song, uint32_t* patternCount) {
     uint8_t counts[8] = {};
     xm_read(counts, 8);
     uint8_t rest[264] = {};
-    xm_read(rest, 264);
+    const uint32_t restRead = xm_read(rest, 264);
     uint32_t songLength = xm_get16(counts);
     uint32_t channelCount = xm_get16(counts + 4);
     int16_t bpm = int16_t(xm_get16(rest + 6));
     if (channelCount > MAX_CHANNELS) return xm_fail("more than 32 channels");
+    if (bpm <= 0 && restRead < 8) return xm_fail("module ends within its header");
     if (bpm <= 0) return xm_fail("default BPM is not positive");
     // The order table holds 256 entries; a longer song would play past it.
     song->songLength = int16_t(songLength > 256 ? 256 : songLength);
@@ -79,8 +81,10 @@ int32_t load_pattern(const Song* song, Pattern* pattern) {
     uint32_t packedSize = xm_get16(header + 7);
     // Every stored cell takes at least one byte: rows beyond what the rest of
     // the module can hold are cut.
-    if (packedSize != 0 && channels != 0 && uint64_t(rows) * channels > xm_remaining())
+    if (packedSize != 0 && channels != 0 && uint64_t(rows) * channels > xm_remaining()) {
         rows = xm_remaining() / channels;
+        xm_note_short();
+    }
     pattern->rowCount = int32_t(rows);
     uint64_t cellCount = uint64_t(rows) * channels;
     void* cells = nullptr;
@@ -97,6 +101,7 @@ int32_t load_patterns(Song* song, uint32_t patternCount) {
     for (int32_t i = 0; i < song->songLength; ++i)
         if (song->orderTable[i] >= used) used = song->orderTable[i] + 1;
     song->usedPatternCount = used;
+    const uint32_t declared = patternCount;
     uint32_t fitting = xm_remaining() / PATTERN_HEADER_BYTES;
     if (patternCount > fitting) patternCount = fitting;
     uint32_t slotCount = patternCount > uint32_t(used) ? patternCount : uint32_t(used);
@@ -104,8 +109,14 @@ int32_t load_patterns(Song* song, uint32_t patternCount) {
     if (!xm_take(uint64_t(slotCount) * sizeof(Pattern), &slots)) return 0;
     song->patterns = static_cast<Pattern*>(slots);
     song->patternSlotCount = int32_t(slotCount);
-    for (uint32_t p = 0; p < patternCount; ++p)
+    for (uint32_t p = 0; p < patternCount; ++p) {
+        xm_reading(SHORT_PATTERN, p, 0);
         if (!load_pattern(song, &song->patterns[p])) return 0;
+    }
+    if (declared > patternCount) {
+        xm_reading(SHORT_PATTERN, patternCount, 0);
+        xm_note_short();
+    }
     // Patterns the order table names but the module lacks play as 64 empty rows.
     for (uint32_t p = patternCount; p < slotCount; ++p) {
         void* cells = nullptr;
