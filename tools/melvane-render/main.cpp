@@ -1,64 +1,106 @@
 // melvane-render: plays an XM file through the library's own loader, replayer
-// and block renderer, and writes the first frames of the 16-bit output.
+// and block renderer, and writes the first frames of the 16-bit output; or
+// describes the module.
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
+#include "../version.h"
 #include "front/block_renderer.h"
-#include "front/player_state.h"
-#include "front/memory.h"
+#include "front/song_model.h"
+#include "info.h"
+#include "input.h"
+#include "load_warning.h"
 #include "options.h"
 #include "output.h"
+#include "render.h"
 #include "render_session.h"
+#include "song_pass.h"
 #include "trace.h"
 
 namespace {
 
-const int EXIT_LOAD = 1;
+const int EXIT_FAILED = 1;
 const int EXIT_USAGE = 2;
-const uint32_t PROGRESS_BLOCKS = 50;  // about one second of audio
 
-bool read_file(const char* name, std::vector<uint8_t>* bytes) {
-    FILE* file = std::fopen(name, "rb");
-    if (file == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes->insert(bytes->end(), buffer, buffer + count);
+// Loads the image (with the ring and start values when rendering follows),
+// or says why it does not load. A load warning goes to standard error once.
+Song* load(const InputImage& image, bool forRendering, bool warn) {
+    static bool warned = false;
+    Song* song = forRendering ? session_start(image.bytes, image.size) : session_load(image.bytes, image.size);
+    if (song == nullptr) {
+        std::fprintf(stderr, "cannot load module: %s\n", session_error());
+        return nullptr;
     }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
-
-void show_progress(uint32_t done, uint32_t total) {
-    std::fprintf(stderr, "\rmelvane-render: %.1f s of %.1f s", done / 44100.0, total / 44100.0);
-}
-
-bool render(FILE* out, uint32_t frames, bool progress) {
-    uint32_t written = 0;
-    uint32_t blocks = 0;
-    while (written < frames) {
-        const int16_t* block = session_render_block();
-        uint32_t count = frames - written;
-        if (count > uint32_t(BLOCK_FRAMES)) count = BLOCK_FRAMES;
-        if (!write_frames(out, block, count)) return false;
-        written += count;
-        if (progress && ++blocks % PROGRESS_BLOCKS == 0) show_progress(written, frames);
-    }
-    if (progress) {
-        show_progress(written, frames);
-        std::fputc('\n', stderr);
-    }
-    return true;
+    const char* warning = shortfall_warning(image.bytes, image.size);
+    if (warn && warning && !warned) std::fprintf(stderr, "warning: %s\n", warning);
+    warned = warned || warn;
+    return song;
 }
 
 int fail(const char* what, const char* name) {
     std::fprintf(stderr, "melvane-render: %s %s: %s\n", what, name, std::strerror(errno));
-    return EXIT_LOAD;
+    return EXIT_FAILED;
+}
+
+int describe(const InputImage& image) {
+    Song* song = load(image, false, false);
+    if (song == nullptr) return EXIT_FAILED;
+    const bool ok = print_info(image.bytes, image.size, song, shortfall_warning(image.bytes, image.size));
+    release_song(song);
+    if (!ok) std::fprintf(stderr, "melvane-render: out of memory\n");
+    return ok ? 0 : EXIT_FAILED;
+}
+
+// The frames to render: --frames (or 30 s), or with --once one pass of the
+// song, measured on a copy of its own, at most --frames.
+bool frames_to_render(const Options& options, const InputImage& image, uint32_t* frames) {
+    *frames = options.frames;
+    if (!options.once) return true;
+    Song* probe = load(image, false, true);
+    if (probe == nullptr) return false;
+    SongPass pass;
+    const uint32_t cap = options.framesGiven ? options.frames : ONCE_CAP_FRAMES;
+    const bool measured = measure_pass(probe, cap, &pass);
+    release_song(probe);
+    if (!measured) std::fprintf(stderr, "melvane-render: out of memory\n");
+    *frames = uint32_t(pass.frames);
+    return measured;
+}
+
+int render(const Options& options, const InputImage& image) {
+    uint32_t frames = 0;
+    if (!frames_to_render(options, image, &frames)) return EXIT_FAILED;
+    Song* song = load(image, true, true);
+    if (song == nullptr) return EXIT_FAILED;
+    Output out;
+    if (!open_output(options.output, &out)) {
+        session_end(song);
+        return fail("cannot open", options.output);
+    }
+    if (options.trace) {
+        start_trace(song, frames);
+        set_tick_observer(trace_tick);
+    }
+    const bool progress = !options.trace && isatty(STDERR_FILENO) && frames > 10 * 44100;
+    uint64_t clipped = 0;
+    bool ok = !wants_wav(options) || write_wav_header(out.file, frames);
+    ok = ok && render_frames(out.file, song, frames, progress, &clipped);
+    ok = close_output(&out, ok);
+    session_end(song);
+    if (!ok) return fail("cannot write", std::strcmp(options.output, "-") == 0 ? "standard output" : options.output);
+    if (clipped > 0)
+        std::fprintf(stderr, "warning: %llu of %llu samples clipped\n", static_cast<unsigned long long>(clipped),
+                     2ull * frames);
+    return 0;
+}
+
+// Output that never arrived, on standard output or error, fails the run.
+int settle(int status) {
+    const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) || std::ferror(stderr);
+    return status == 0 && lost ? EXIT_FAILED : status;
 }
 
 }  // namespace
@@ -70,31 +112,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "melvane-render: %s\n%s", error, USAGE);
         return EXIT_USAGE;
     }
-    std::vector<uint8_t> image;
-    if (!read_file(options.input, &image)) {
-        std::fprintf(stderr, "cannot load module: cannot read %s: %s\n", options.input,
-                     std::strerror(errno));
-        return EXIT_LOAD;
+    if (options.help || options.version) {
+        if (options.help) std::fputs(HELP, stdout);
+        else std::printf("melvane-render %s\n", TOOLS_VERSION);
+        return settle(0);
     }
-    if (image.size() > MAX_ALLOCATION) {
-        std::fprintf(stderr, "cannot load module: the file is too large\n");
-        return EXIT_LOAD;
+    InputImage image;
+    char why[512];
+    if (!read_input(options.input, &image, why, sizeof why)) {
+        std::fprintf(stderr, "cannot load module: %s\n", why);
+        return settle(EXIT_FAILED);
     }
-    Song* song = session_start(image.data(), uint32_t(image.size()));
-    if (song == nullptr) {
-        std::fprintf(stderr, "cannot load module: %s\n", session_error());
-        return EXIT_LOAD;
-    }
-    if (options.trace) set_tick_observer(trace_tick);
-
-    FILE* out = open_output(options.output);
-    if (out == nullptr) return fail("cannot open", options.output);
-    const bool progress = !options.trace && isatty(STDERR_FILENO) && options.frames > 10 * 44100;
-    bool ok = !options.wav || write_wav_header(out, options.frames);
-    ok = ok && render(out, options.frames, progress);
-    ok = (out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0) && ok;
-    if (!ok) return fail("cannot write", options.output);
-
-    session_end(song);
-    return 0;
+    const int status = options.info ? describe(image) : render(options, image);
+    free_input(&image);
+    return settle(status);
 }

@@ -1,8 +1,21 @@
 #include "output.h"
 
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
+
+// Whole blocks go out through one large buffer: few system calls.
+char outputBuffer[64 * 1024];
+// The temporary file while it is written, for the signal handler to remove.
+char pendingTemporary[PATH_MAX + 16];
 
 void put16(uint8_t* p, uint16_t value) {
     p[0] = uint8_t(value);
@@ -14,11 +27,96 @@ void put32(uint8_t* p, uint32_t value) {
     put16(p + 2, uint16_t(value >> 16));
 }
 
+void remove_pending_and_die(int signal) {
+    if (pendingTemporary[0] != '\0') unlink(pendingTemporary);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void guard_against_signals() {
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+    for (int s : signals) std::signal(s, remove_pending_and_die);
+}
+
+// The name to end up with: a symbolic link stays and its file is replaced.
+char* resolve_target(const char* name) {
+    struct stat link;
+    if (lstat(name, &link) == 0 && S_ISLNK(link.st_mode)) return realpath(name, nullptr);
+    return strdup(name);
+}
+
+// "dir/.name.XXXXXX" beside target, created with the usual permissions.
+int create_temporary(const char* target, char** temporary) {
+    const char* slash = std::strrchr(target, '/');
+    const size_t folder = slash ? size_t(slash - target) + 1 : 0;
+    const size_t length = std::strlen(target);
+    if (length + 16 > sizeof pendingTemporary) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    *temporary = static_cast<char*>(std::malloc(length + 16));
+    if (*temporary == nullptr) return -1;
+    std::memcpy(*temporary, target, folder);
+    std::strcpy(*temporary + folder, ".");
+    std::strcat(*temporary, target + folder);
+    std::strcat(*temporary, ".XXXXXX");
+    const int fd = mkstemp(*temporary);
+    if (fd < 0) return -1;
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    std::strcpy(pendingTemporary, *temporary);
+    guard_against_signals();
+    return fd;
+}
+
+bool open_file(const char* name, Output* out) {
+    struct stat status;
+    const bool inPlace = stat(name, &status) == 0 && !S_ISREG(status.st_mode);
+    if (inPlace) {
+        out->file = std::fopen(name, "wb");
+        return out->file != nullptr;
+    }
+    out->target = resolve_target(name);
+    if (out->target == nullptr) return false;
+    const int fd = create_temporary(out->target, &out->temporary);
+    if (fd < 0) return false;
+    out->file = fdopen(fd, "wb");
+    if (out->file == nullptr) close(fd);
+    return out->file != nullptr;
+}
+
 }  // namespace
 
-FILE* open_output(const char* name) {
-    if (std::strcmp(name, "-") == 0) return stdout;
-    return std::fopen(name, "wb");
+bool open_output(const char* name, Output* out) {
+    *out = Output{nullptr, nullptr, nullptr};
+    if (std::strcmp(name, "-") == 0) {
+        out->file = stdout;
+    } else if (!open_file(name, out)) {
+        close_output(out, false);
+        return false;
+    }
+    setvbuf(out->file, outputBuffer, _IOFBF, sizeof outputBuffer);
+    return true;
+}
+
+bool close_output(Output* out, bool ok) {
+    if (out->file == stdout) {
+        ok = std::fflush(stdout) == 0 && ok;
+    } else if (out->file != nullptr) {
+        ok = std::fclose(out->file) == 0 && ok;
+    }
+    if (out->temporary != nullptr) {
+        ok = ok && std::rename(out->temporary, out->target) == 0;
+        const int error = errno;
+        if (!ok) unlink(out->temporary);
+        pendingTemporary[0] = '\0';
+        errno = error;
+    }
+    std::free(out->target);
+    std::free(out->temporary);
+    *out = Output{nullptr, nullptr, nullptr};
+    return ok;
 }
 
 bool write_wav_header(FILE* out, uint32_t frames) {
@@ -39,17 +137,22 @@ bool write_wav_header(FILE* out, uint32_t frames) {
     return std::fwrite(header, 1, sizeof header, out) == sizeof header;
 }
 
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// The samples in memory are already the file's bytes.
+bool write_frames(FILE* out, const int16_t* samples, uint32_t frames) {
+    return std::fwrite(samples, 4, frames, out) == frames;
+}
+#else
 bool write_frames(FILE* out, const int16_t* samples, uint32_t frames) {
     uint8_t bytes[4 * 1024];
     uint32_t done = 0;
     while (done < frames) {
         uint32_t count = frames - done;
         if (count > 1024) count = 1024;
-        for (uint32_t i = 0; i < count * 2; ++i) {
-            put16(bytes + 2 * i, uint16_t(samples[2 * done + i]));
-        }
+        for (uint32_t i = 0; i < count * 2; ++i) put16(bytes + 2 * i, uint16_t(samples[2 * done + i]));
         if (std::fwrite(bytes, 4, count, out) != count) return false;
         done += count;
     }
     return true;
 }
+#endif

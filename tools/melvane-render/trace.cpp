@@ -7,6 +7,10 @@
 
 namespace {
 
+uint64_t traceEnd;
+uint64_t tickStart;    // first frame of the next tick
+uint32_t tickLength;   // its length: the tick length as the tick before left it
+
 void trace_channel(int c) {
     const ChannelState& ch = player.channels[c];
     const Voice& v = *ch.voice;
@@ -19,7 +23,17 @@ void trace_channel(int c) {
 
 }  // namespace
 
+void start_trace(const Song* song, uint64_t frames) {
+    traceEnd = frames;
+    tickStart = 0;
+    tickLength = song->samplesPerTick;
+}
+
 void trace_tick(const Song* song, int32_t tick) {
+    const uint64_t start = tickStart;
+    tickStart += tickLength;
+    tickLength = song->samplesPerTick;  // a tempo change lasts from the next tick on
+    if (start >= traceEnd) return;
     std::fprintf(stderr, "order=%d row=%d tick=%d speed=%d samplesPerTick=%u globalVolume=%d",
                  song->orderPos, song->row, tick, song->speed, song->samplesPerTick,
                  song->globalVolume);

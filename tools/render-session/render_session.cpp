@@ -11,22 +11,7 @@
 namespace {
 
 const char* lastError = "";
-
-Song* load_song(const uint8_t* image, uint32_t size) {
-    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
-    if (song == nullptr) {
-        lastError = "out of memory";
-        return nullptr;
-    }
-    install_source(MEMORY_SOURCE, size);
-    player.source.open(image);
-    const bool loaded = load_module(song) != 0;
-    player.source.close();
-    if (loaded) return song;
-    lastError = *load_error() ? load_error() : "unknown fault";
-    release_song(song);
-    return nullptr;
-}
+int32_t lastBlock = 0;
 
 void free_output() {
     free_block(player.outputRing);
@@ -53,8 +38,24 @@ bool allocate_output() {
 
 }  // namespace
 
+Song* session_load(const uint8_t* image, uint32_t size) {
+    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
+    if (song == nullptr) {
+        lastError = "out of memory";
+        return nullptr;
+    }
+    install_source(MEMORY_SOURCE, size);
+    player.source.open(image);
+    const bool loaded = load_module(song) != 0;
+    player.source.close();
+    if (loaded) return song;
+    lastError = *load_error() ? load_error() : "unknown fault";
+    release_song(song);
+    return nullptr;
+}
+
 Song* session_start(const uint8_t* image, uint32_t size) {
-    Song* song = load_song(image, size);
+    Song* song = session_load(image, size);
     if (song == nullptr) return nullptr;
     if (!allocate_output()) {
         release_song(song);
@@ -65,9 +66,18 @@ Song* session_start(const uint8_t* image, uint32_t size) {
 }
 
 const int16_t* session_render_block() {
-    const int32_t block = player.fillIndex;
+    lastBlock = player.fillIndex;
     fill_block();
-    return player.outputRing + block * BLOCK_FRAMES * 2;
+    return player.outputRing + lastBlock * BLOCK_FRAMES * 2;
+}
+
+uint32_t session_clipped_samples(uint32_t frames) {
+    const float* mixed = player.mixArea + lastBlock * BLOCK_FRAMES * 2;
+    uint32_t clipped = 0;
+    // Values that round (ties to even) beyond -32768..32767: from 32767.5 up,
+    // below -32768.5, and NaN.
+    for (uint32_t i = 0; i < frames * 2; ++i) clipped += !(mixed[i] < 32767.5f && mixed[i] >= -32768.5f);
+    return clipped;
 }
 
 void session_end(Song* song) {

@@ -1,0 +1,67 @@
+#include "info.h"
+
+#include <cstdio>
+
+#include "front/song_model.h"
+#include "options.h"
+#include "song_pass.h"
+#include "xm_text.h"
+
+namespace {
+
+XmText text;
+
+const char* loop_name(uint8_t loopType) {
+    if (loopType == LOOP_FORWARD) return "forward loop";
+    if (loopType == LOOP_PINGPONG) return "ping-pong loop";
+    return "no loop";
+}
+
+void print_orders(const Song* song) {
+    std::printf("orders        %d, restart at %d:", song->songLength, song->restartPosition);
+    for (int i = 0; i < song->songLength; ++i) std::printf(" %u", song->orderTable[i]);
+    std::printf("\n");
+}
+
+void print_instrument(const Song* song, int i) {
+    const Instrument& instrument = song->instruments[i];
+    const XmInstrumentText* named = uint32_t(i) < text.instrumentsFound ? &text.instruments[i] : nullptr;
+    std::printf("  %3d \"%s\" (%d sample%s)\n", i + 1, named ? named->name : "", instrument.sampleCount,
+                instrument.sampleCount == 1 ? "" : "s");
+    for (int s = 0; s < instrument.sampleCount; ++s) {
+        const Sample& sample = *instrument.samples[s];
+        std::printf("        %2d \"%s\": %u frames, %d-bit, %s\n", s + 1, named ? named->samples[s].name : "",
+                    sample.length, named ? named->samples[s].bits : 8, loop_name(sample.loopType));
+    }
+}
+
+void print_pass(const SongPass& pass) {
+    const double seconds = double(pass.frames) / 44100.0;
+    const int minutes = int(seconds / 60);
+    std::printf("one pass      %.3f s (%d:%06.3f, %llu frames), ", seconds, minutes, seconds - 60 * minutes,
+                static_cast<unsigned long long>(pass.frames));
+    if (pass.capped)
+        std::printf("no row repeats within %u minutes\n", ONCE_CAP_FRAMES / 44100 / 60);
+    else
+        std::printf("then back to order %d, row %d\n", pass.repeatOrder, pass.repeatRow);
+}
+
+}  // namespace
+
+bool print_info(const uint8_t* image, uint32_t size, Song* song, const char* warning) {
+    read_xm_text(image, size, &text);
+    std::printf("title         \"%s\"\n", text.title);
+    std::printf("tracker       \"%s\"\n", text.tracker);
+    std::printf("channels      %u\n", song->channelCount);
+    print_orders(song);
+    std::printf("patterns      %u\n", text.patternCount);
+    std::printf("instruments   %d\n", song->instrumentCount);
+    for (int i = 0; i < song->instrumentCount; ++i) print_instrument(song, i);
+    std::printf("frequencies   %s\n", (song->flags & 1) ? "linear" : "Amiga");
+    std::printf("speed, BPM    %d, %d\n", song->defaultSpeed, song->defaultBpm);
+    SongPass pass;
+    if (!measure_pass(song, ONCE_CAP_FRAMES, &pass)) return false;
+    print_pass(pass);
+    std::printf("warnings      %s\n", warning ? warning : "none");
+    return true;
+}

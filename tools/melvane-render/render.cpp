@@ -1,0 +1,36 @@
+#include "render.h"
+
+#include "front/player_state.h"
+#include "front/song_model.h"
+#include "output.h"
+#include "render_session.h"
+
+namespace {
+
+const uint32_t PROGRESS_BLOCKS = 50;  // about one second of audio
+
+void show_progress(const Song* song, uint32_t done, uint32_t total) {
+    std::fprintf(stderr, "\rmelvane-render: %.1f s of %.1f s, order %d row %d   ", done / 44100.0,
+                 total / 44100.0, song->orderPos, song->row);
+}
+
+}  // namespace
+
+bool render_frames(FILE* out, const Song* song, uint32_t frames, bool progress, uint64_t* clipped) {
+    uint32_t written = 0;
+    uint32_t blocks = 0;
+    while (written < frames) {
+        const int16_t* block = session_render_block();
+        uint32_t count = frames - written;
+        if (count > uint32_t(BLOCK_FRAMES)) count = BLOCK_FRAMES;
+        if (!write_frames(out, block, count)) return false;
+        *clipped += session_clipped_samples(count);
+        written += count;
+        if (progress && ++blocks % PROGRESS_BLOCKS == 0) show_progress(song, written, frames);
+    }
+    if (progress) {
+        show_progress(song, written, frames);
+        std::fputc('\n', stderr);
+    }
+    return true;
+}
