@@ -9,6 +9,7 @@
 
 #include "file_bytes.h"
 #include "scratch_path.h"
+#include "version.h"
 
 struct CliResult {
     int status;
@@ -118,10 +119,16 @@ TEST_F(OrvoCliTest, SaveThenRestoreInAnotherRun) {
     expectState(run("3 3\nrestore " + save + "\n"), diamondState());  // the earlier move replaced
 }
 
-TEST_F(OrvoCliTest, RestoreOfAMissingOrDamagedFileKeepsTheGame) {
+// The game stays as it was, with a warning that says why; the run goes on.
+TEST_F(OrvoCliTest, RestoreOfAMissingOrDamagedFileKeepsTheGameAndWarns) {
     writeFile(save, "not a game");
     std::string missing = ::testing::TempDir() + "orvo_cli_no_such_file.dat";
-    expectState(run(std::string(DIAMOND) + "restore " + save + "\nrestore " + missing + "\n"), diamondState());
+    std::string lines = std::string(DIAMOND) + "restore " + save + "\nrestore " + missing + "\n";
+    expectState(run(lines), diamondState());
+    CliResult warnings = runForErrors(lines);
+    EXPECT_EQ(warnings.status, 0);
+    EXPECT_EQ(warnings.out, "line 9: warning: " + save + " not restored: not a saved game (10 bytes, not 951)\n" +
+                                "line 10: warning: " + missing + " not restored: No such file or directory\n");
 }
 
 TEST_F(OrvoCliTest, MalformedLinesStopWithTheirNumber) {
@@ -132,7 +139,8 @@ TEST_F(OrvoCliTest, MalformedLinesStopWithTheirNumber) {
         CliResult result = runForErrors(std::string("# first\n\n1 1\n") + line + "\n2 2\n");
         EXPECT_EQ(result.status, 2) << line;
         EXPECT_EQ(result.out.rfind("line 4: ", 0), 0u) << line << " -> " << result.out;
-        EXPECT_EQ(result.out.find('\n'), result.out.size() - 1) << line;
+        std::string shown = std::string(line).substr(0, std::string(line).find_last_not_of(' ') + 1);
+        EXPECT_EQ(result.out.substr(result.out.size() - shown.size() - 3), ": " + shown + "\n") << result.out;
     }
 }
 
@@ -142,10 +150,41 @@ TEST_F(OrvoCliTest, ErrorsPrintNoFinalState) {
     EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 23) << result.out;  // the one dump
 }
 
-TEST_F(OrvoCliTest, FailedSaveAndMissingScriptAreErrors) {
-    CliResult unwritable = runForErrors("1 1\nsave " + ::testing::TempDir() + "no_such_folder_for_orvo/x.dat\n");
+TEST_F(OrvoCliTest, FailedSaveAndUnreadableScriptsAreErrorsThatSayWhy) {
+    std::string folder = ::testing::TempDir() + "no_such_folder_for_orvo";
+    CliResult unwritable = runForErrors("1 1\nsave " + folder + "/x.dat\n");
     EXPECT_EQ(unwritable.status, 2);
-    EXPECT_EQ(unwritable.out.rfind("line 2: ", 0), 0u) << unwritable.out;
-    EXPECT_EQ(runCommand(std::string(ORVO_CLI) + " " + save + " 2>/dev/null").status, 2);
-    EXPECT_EQ(runCommand(std::string(ORVO_CLI) + " a b 2>/dev/null").status, 2);
+    EXPECT_EQ(unwritable.out, "line 2: cannot save to " + folder + "/x.dat: No such file or directory\n");
+    CliResult missing = runCommand(std::string(ORVO_CLI) + " " + save + " 2>&1");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "orvo-cli: cannot open " + save + ": No such file or directory\n");
+    CliResult folderScript = runCommand(std::string(ORVO_CLI) + " " + ::testing::TempDir() + " 2>&1");
+    EXPECT_EQ(folderScript.status, 2);
+    EXPECT_EQ(folderScript.out, "orvo-cli: cannot read " + ::testing::TempDir() + ": Is a directory\n");
+}
+
+// Help, version, standard input by name, bad command lines, lost output.
+TEST_F(OrvoCliTest, CommandLineConventions) {
+    writeFile(script, "5 4\n");
+    std::string cli = ORVO_CLI;
+    struct Case {
+        std::string command;
+        int status;
+        std::string outStart;  // standard output and error, in that order
+    } cases[] = {
+        {cli + " -h", 0, "usage: orvo-cli [SCRIPT]\n"},
+        {cli + " --help", 0, "usage: orvo-cli [SCRIPT]\n"},
+        {cli + " --version", 0, std::string("orvo-cli ") + TOOLS_VERSION + "\n"},
+        {cli + " - <" + script, 0, "turn blue\n"},
+        {cli + " -- " + script, 0, "turn blue\n"},
+        {cli + " -x", 2, "orvo-cli: unknown option '-x'\nusage:"},
+        {cli + " a b", 2, "orvo-cli: too many arguments\nusage:"},
+        {cli + " --help >/dev/full", 1, "orvo-cli: cannot write the output: No space left on device\n"},
+        {cli + " " + script + " >/dev/full", 1, "orvo-cli: cannot write the output: No space left on device\n"},
+    };
+    for (const Case& c : cases) {
+        CliResult result = runCommand("{ " + c.command + "; } 2>&1");
+        EXPECT_EQ(result.status, c.status) << c.command;
+        EXPECT_EQ(result.out.substr(0, c.outStart.size()), c.outStart) << c.command;
+    }
 }

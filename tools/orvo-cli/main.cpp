@@ -1,19 +1,68 @@
 // orvo-cli [SCRIPT]: plays a script of moves and commands on the rules engine,
 // from the file SCRIPT or from standard input, and prints the state at the end.
-// Exit status 0, or 2 with "line N: reason" on standard error.
+// Exit status 0; 1 when the output cannot be written; 2 with "line N: reason"
+// (or another reason) on standard error.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
-#include "savefile.h"
+#include "../version.h"
+#include "game_files.h"
 #include "script.h"
 #include "state_text.h"
 
+const int EXIT_WRITE_ERROR = 1;
 const int EXIT_SCRIPT_ERROR = 2;
+const size_t SHOWN_LINE_CHARS = 60;
 
-static const ScriptFiles GAME_FILES = {saveGame, restoreGame};
+static const char* const USAGE = "usage: orvo-cli [SCRIPT]\nTry 'orvo-cli --help' for more.\n";
+static const char* const HELP =
+    "usage: orvo-cli [SCRIPT]\n"
+    "Plays a script of moves and commands on Orvo's rules engine and prints the\n"
+    "state at the end. SCRIPT is a file, or - (or nothing) for standard input,\n"
+    "with one command a line:\n"
+    "  C R           place the next mark at column C (0..24), row R (0..18)\n"
+    "  new           start a new game\n"
+    "  save PATH     write the saved game (951 bytes) to PATH\n"
+    "  restore PATH  load the saved game PATH; one that cannot be loaded leaves\n"
+    "                the game as it was, with a warning\n"
+    "  dump          print the state\n"
+    "Blank lines and lines starting with # are skipped.\n"
+    "  -h, --help    print this help\n"
+    "  --version     print the version\n"
+    "Exit status: 0 done, 1 the output could not be written, 2 a bad line, a\n"
+    "failed save, an unreadable SCRIPT or a bad command line.\n";
+
+static const ScriptFiles GAME_FILES = {saveReporting, restoreReporting};
+
+// The line as a message shows it: without surrounding blanks, control
+// characters as '?', a long line cut short.
+static std::string shownLine(const std::string& line) {
+    size_t first = line.find_first_not_of(" \t\r");
+    size_t last = line.find_last_not_of(" \t\r");
+    std::string shown = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+    if (shown.size() > SHOWN_LINE_CHARS) shown = shown.substr(0, SHOWN_LINE_CHARS) + "...";
+    for (char& c : shown) {
+        if ((unsigned char)c < 32 || c == 127) c = '?';
+    }
+    return shown;
+}
+
+// Runs one line; false, with the message printed, when the script must stop.
+static bool runLine(const std::string& line, int lineNumber) {
+    const char* reason = nullptr;
+    bool ran = runScriptLine(line.data(), line.size(), stdout, &GAME_FILES, &reason);
+    std::string fileProblem = takeFileProblem();
+    fflush(stdout);
+    if (ran && !fileProblem.empty()) fprintf(stderr, "line %d: warning: %s\n", lineNumber, fileProblem.c_str());
+    if (!ran && !fileProblem.empty()) fprintf(stderr, "line %d: %s\n", lineNumber, fileProblem.c_str());
+    if (!ran && fileProblem.empty()) fprintf(stderr, "line %d: %s: %s\n", lineNumber, reason, shownLine(line).c_str());
+    return ran;
+}
 
 // Line by line, so that dump answers at once when typing at a terminal.
-static int runLines(FILE* in) {
+static int runLines(FILE* in, const char* name) {
     std::string line;
     int lineNumber = 0;
     int c = 0;
@@ -21,31 +70,63 @@ static int runLines(FILE* in) {
         line.clear();
         while ((c = getc(in)) != EOF && c != '\n') line.push_back((char)c);
         if (c == EOF && line.empty()) break;
-        lineNumber++;
-        const char* reason = nullptr;
-        if (!runScriptLine(line.data(), line.size(), stdout, &GAME_FILES, &reason)) {
-            fflush(stdout);
-            fprintf(stderr, "line %d: %s\n", lineNumber, reason);
-            return EXIT_SCRIPT_ERROR;
-        }
-        fflush(stdout);
+        if (!runLine(line, ++lineNumber)) return EXIT_SCRIPT_ERROR;
+    }
+    if (ferror(in)) {
+        fprintf(stderr, "orvo-cli: cannot read %s: %s\n", name, strerror(errno));
+        return EXIT_SCRIPT_ERROR;
     }
     printState(stdout);
     return 0;
 }
 
-int main(int argc, char** argv) {
-    if (argc > 2) {
-        fputs("usage: orvo-cli [SCRIPT]\n", stderr);
-        return EXIT_SCRIPT_ERROR;
-    }
-    if (argc == 1) return runLines(stdin);
-    FILE* in = fopen(argv[1], "rb");
+static int runScriptFile(const char* path) {
+    if (strcmp(path, "-") == 0) return runLines(stdin, "standard input");
+    FILE* in = fopen(path, "rb");
     if (!in) {
-        fprintf(stderr, "orvo-cli: cannot open %s\n", argv[1]);
+        fprintf(stderr, "orvo-cli: cannot open %s: %s\n", path, strerror(errno));
         return EXIT_SCRIPT_ERROR;
     }
-    int status = runLines(in);
+    int status = runLines(in, path);
     fclose(in);
     return status;
+}
+
+// Output that never arrived fails the run.
+static int settle(int status) {
+    if (fflush(stdout) == 0 && !ferror(stdout)) return status;
+    fprintf(stderr, "orvo-cli: cannot write the output: %s\n", strerror(errno));
+    return status == 0 ? EXIT_WRITE_ERROR : status;
+}
+
+static int usageError(const std::string& what) {
+    fprintf(stderr, "orvo-cli: %s\n%s", what.c_str(), USAGE);
+    return EXIT_SCRIPT_ERROR;
+}
+
+int main(int argc, char** argv) {
+    const char* script = "-";
+    int operands = 0;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        if (!optionsEnded && (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0)) {
+            fputs(HELP, stdout);
+            return settle(0);
+        }
+        if (!optionsEnded && strcmp(arg, "--version") == 0) {
+            printf("orvo-cli %s\n", TOOLS_VERSION);
+            return settle(0);
+        }
+        if (!optionsEnded && strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
+            return usageError(std::string("unknown option '") + arg + "'");
+        } else if (++operands > 1) {
+            return usageError("too many arguments");
+        } else {
+            script = arg;
+        }
+    }
+    return settle(runScriptFile(script));
 }
