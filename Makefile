@@ -38,7 +38,10 @@ run: win32 win64
 	@bash scripts/run.sh $(BUILD)
 
 # The built-in song through melvane.dll under Wine, on the sound output.
-play: win64
+# Without a sound output it says so before building anything.
+play:
+	@bash scripts/play.sh check $(BUILD)
+	@$(MAKE) --no-print-directory win64
 	@bash scripts/play.sh $(BUILD) $(PLAY_SECONDS)
 
 # RENDER_BEFORE=path/to/melvane-render times another build's renderer side by side.
@@ -48,6 +51,7 @@ bench: native
 # Fuzzes each target for SECONDS_TO_FUZZ seconds; new inputs and crashes land
 # in $(BUILD)/fuzz/work-<name>; copy reproducers into tests/fuzz/corpus/<name>.
 fuzz: deps
+	@bash scripts/fuzz.sh check $(SECONDS_TO_FUZZ)
 	@CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DFUZZ=ON >/dev/null
 	@cmake --build $(BUILD)/fuzz -j$(JOBS)
 	@bash scripts/fuzz.sh $(BUILD)/fuzz $(SECONDS_TO_FUZZ)

@@ -1,15 +1,17 @@
 #!/usr/bin/env python3
 """Writes melvane's built-in song, an XM module composed and synthesised here.
 
-    python3 make_song.py [--speed N] [--bpm N] [OUTPUT.xm]
-        (default: builtin_song.xm beside this script, speed 6, BPM 125; the
-        tests use other speeds and tempos to tell modules apart)
+    python3 make_song.py [--speed N] [--bpm N] [--force] OUTPUT.xm
+        (speed 6 and BPM 125 unless given; the tests use other speeds and
+        tempos to tell modules apart; replacing the committed song
+        builtin_song.xm beside this script takes --force)
 
 Four channels (lead, bass, drums, arpeggiated chord stabs), Amiga frequency
 table, speed 6, BPM 125. Every sample is computed below from a fixed formula or
 a fixed-seed generator, so the output is the same byte for byte on every run.
 The song plays an intro pattern once and then loops through order 1 for ever.
 """
+import argparse
 import math
 import os
 import struct
@@ -346,21 +348,37 @@ def module(speed=SPEED, bpm=BPM):
     return header + b"".join(pack_pattern(p) for p in pats) + b"".join(ins)
 
 
+def arguments():
+    parser = argparse.ArgumentParser(
+        description="Writes melvane's built-in song (an XM module) to OUTPUT.",
+        epilog="The committed song is music/front/song/builtin_song.xm; replacing it "
+               "takes --force. The tests write other speeds and tempos to tell modules apart.")
+    parser.add_argument("output", metavar="OUTPUT.xm", help="the module file to write")
+    parser.add_argument("--speed", type=int, default=SPEED, metavar="N",
+                        help=f"ticks per row, 1..31 (default {SPEED})")
+    parser.add_argument("--bpm", type=int, default=BPM, metavar="N",
+                        help=f"tempo, 32..255 (default {BPM})")
+    parser.add_argument("--force", action="store_true", help="replace the committed song")
+    args = parser.parse_args()
+    if not 1 <= args.speed <= 31:
+        parser.error(f"--speed must be 1..31, not {args.speed}")
+    if not 32 <= args.bpm <= 255:
+        parser.error(f"--bpm must be 32..255, not {args.bpm}")
+    committed = os.path.join(os.path.dirname(os.path.abspath(__file__)), "builtin_song.xm")
+    if os.path.abspath(args.output) == committed and not args.force:
+        parser.error(f"{args.output} is the committed song; add --force to replace it")
+    return args
+
+
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    args = sys.argv[1:]
-    speed, bpm = SPEED, BPM
-    while args and args[0] in ("--speed", "--bpm"):
-        if args[0] == "--speed":
-            speed = int(args[1])
-        else:
-            bpm = int(args[1])
-        args = args[2:]
-    target = args[0] if args else os.path.join(here, "builtin_song.xm")
-    image = module(speed, bpm)
-    with open(target, "wb") as f:
-        f.write(image)
-    print(f"{target}: {len(image)} bytes")
+    args = arguments()
+    image = module(args.speed, args.bpm)
+    try:
+        with open(args.output, "wb") as f:
+            f.write(image)
+    except OSError as e:
+        sys.exit(f"make_song.py: cannot write {args.output}: {e.strerror}")
+    print(f"{args.output}: {len(image)} bytes")
 
 
 if __name__ == "__main__":

@@ -4,8 +4,11 @@
 how the loop through the restart position joins.
 
     python3 measure_song.py RENDER.raw
-The render must cover the intro and the loop twice (3048192 frames).
+The render must hold the intro and one pass of the loop (1693440 frames, as
+`melvane-render --once` writes); the seam back into the loop and the second
+pass are measured when it holds the loop twice (3048192 frames).
 """
+import argparse
 import array
 import math
 import sys
@@ -20,12 +23,31 @@ def db(x):
     return 20 * math.log10(x / 32768.0) if x > 0 else -math.inf
 
 
-def main():
+def read_render():
+    parser = argparse.ArgumentParser(
+        description="Prints the levels of a render of the built-in song and how its loop joins.",
+        epilog=f"RENDER is raw s16le stereo at 44100 Hz of at least {INTRO + LOOP} frames, e.g. from "
+               "melvane-render --once builtin_song.xm RENDER.raw; with twice the loop "
+               f"({INTRO + 2 * LOOP} frames) the seam and both passes are compared too.")
+    parser.add_argument("render", metavar="RENDER.raw")
+    path = parser.parse_args().render
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except OSError as e:
+        sys.exit(f"measure_song.py: cannot read {path}: {e.strerror}")
+    if len(data) % 4 != 0 or len(data) // 4 < INTRO + LOOP:
+        sys.exit(f"measure_song.py: {path} is not a render of the whole song: {len(data)} bytes, "
+                 f"not a whole number of frames of at least {INTRO + LOOP}")
     samples = array.array("h")
-    with open(sys.argv[1], "rb") as f:
-        samples.frombytes(f.read())
+    samples.frombytes(data)
     if sys.byteorder != "little":
         samples.byteswap()
+    return samples
+
+
+def main():
+    samples = read_render()
     frames = len(samples) // 2
     print(f"frames {frames} ({frames / 44100:.2f} s)")
     peak = max(abs(s) for s in samples)
