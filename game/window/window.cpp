@@ -262,8 +262,9 @@ int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR, int showCommand) {
     UpdateWindow(mainWindow);
 
     MSG message;
+    BOOL got;
     // GetMessage returns -1 on failure: that ends the loop too rather than spinning.
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    while ((got = GetMessageA(&message, NULL, 0, 0)) > 0) {
         if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -271,5 +272,6 @@ int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR, int showCommand) {
 
     // Destroying the window normally took its menu along.
     if (menu && IsMenu(menu)) DestroyMenu(menu);
-    return (int)message.wParam;
+    // Only the quit message carries an exit code; a failed GetMessage filled nothing.
+    return got == 0 ? (int)message.wParam : 0;
 }
