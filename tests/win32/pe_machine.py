@@ -16,6 +16,7 @@ emulated code (window procedures, DLL entry points) and returns its result.
 """
 import inspect
 import ntpath
+import re
 import struct
 
 import capstone
@@ -50,7 +51,7 @@ SSE_FREE_SSE_MNEMONICS = {"ldmxcsr", "stmxcsr", "mfence", "lfence", "sfence", "f
 # calls some of them xmmword).
 UNALIGNED_OK = {"movups", "movupd", "movdqu", "lddqu", "movlps", "movhps", "movlpd", "movhpd", "movq", "movd",
                 "cvtps2pd", "cvtdq2pd", "cvtpi2ps", "cvtpi2pd", "movddup", "pinsrw", "pextrw", "insertps"}
-SCALAR_SSE = __import__("re").compile(r"s[sd](2|$)")
+SCALAR_SSE = re.compile(r"s[sd](2|$)")
 
 
 class Fault(Exception):
@@ -77,17 +78,17 @@ class Exit:
 
 
 class Stub:
-    def __init__(self, dll, name, nargs, func, cdecl):
-        self.dll, self.name, self.nargs, self.func, self.cdecl = dll, name, nargs, func, cdecl
+    def __init__(self, nargs, func, cdecl):
+        self.nargs, self.func, self.cdecl = nargs, func, cdecl
 
 
 class Module:
     def __init__(self, name, base, size, pe):
         self.name, self.base, self.size, self.pe = name, base, size, pe
-        self.exports, self.refs, self.thread_calls, self.loaded = {}, 0, True, True
+        self.exports, self.refs, self.loaded = {}, 0, True
         self.entry = base + pe.OPTIONAL_HEADER.AddressOfEntryPoint if pe.OPTIONAL_HEADER.AddressOfEntryPoint else 0
         self.is_dll = bool(pe.FILE_HEADER.Characteristics & 0x2000)
-        self.tls = None  # (template bytes, zero fill, callbacks)
+        self.tls = None  # (index, initial data, callbacks)
 
 
 class Thread:
@@ -109,9 +110,8 @@ class Machine:
         self.ptr = bits // 8
         self.layout = LAYOUT[bits]
         self.uc = Uc(UC_ARCH_X86, UC_MODE_32 if bits == 32 else UC_MODE_64)
-        r = self.uc_regs = (X.UC_X86_REG_ESP, X.UC_X86_REG_EIP, X.UC_X86_REG_EAX) if bits == 32 else \
+        self.SP, self.IP, self.AX = (X.UC_X86_REG_ESP, X.UC_X86_REG_EIP, X.UC_X86_REG_EAX) if bits == 32 else \
             (X.UC_X86_REG_RSP, X.UC_X86_REG_RIP, X.UC_X86_REG_RAX)
-        self.SP, self.IP, self.AX = r
         self.now = 0
         self.tick_us = 1000            # timer granularity of Sleep
         self.on_advance = []           # callbacks (old, new) before the clock moves
@@ -121,8 +121,8 @@ class Machine:
         self.blocks = {}               # live allocations: address -> (size, kind)
         self.handles, self.next_handle = {}, 0x100
         self.critical_sections = {}
-        self.xmm_sites, self.xmm_executed = {}, {}
-        self.misaligned = []
+        self.xmm_executed, self.misaligned = {}, []
+        self.thread_align, self.created_threads = 12, []  # ESP mod 16 at a thread's start routine
         self.pending = None
         self.exit_code = None
         self.console = []
@@ -225,11 +225,10 @@ class Machine:
 
     def _define(self, dll, name, nargs, func, cdecl):
         key = (dll.lower(), name)
-        if key in self.stub_by_name:
-            self.stubs[self.stub_by_name[key]] = Stub(dll, name, nargs, func, cdecl)
-            return self.stub_by_name[key]
-        self.stubs.append(Stub(dll, name, nargs, func, cdecl))
-        self.stub_by_name[key] = len(self.stubs) - 1
+        if key not in self.stub_by_name:
+            self.stub_by_name[key] = len(self.stubs)
+            self.stubs.append(None)
+        self.stubs[self.stub_by_name[key]] = Stub(nargs, func, cdecl)
         return self.stub_by_name[key]
 
     def _special(self, name, func):
@@ -364,8 +363,6 @@ class Machine:
                     self._check_alignment(insn)
 
     def _count_site(self, addr, text):
-        self.xmm_sites[addr] = text
-
         def seen(_):
             self.xmm_executed[addr] = text
             self.uc.hook_del(handle)
@@ -406,11 +403,12 @@ class Machine:
         self.uc.hook_add(UC_HOOK_CODE, self._hooked(preempt), None, addr, addr)
 
     # --- loading ----------------------------------------------------------------------
-    def map_image(self, path, base=None):
+    def map_image(self, path):
+        """Maps an .exe at its own base, a DLL elsewhere so that its relocations are used."""
         pe = pefile.PE(path)
         preferred = pe.OPTIONAL_HEADER.ImageBase
         is_dll = bool(pe.FILE_HEADER.Characteristics & 0x2000)
-        base = base or (self.layout["dll"] + 0x1000000 * len(self.modules) if is_dll else preferred)
+        base = self.layout["dll"] + 0x1000000 * len(self.modules) if is_dll else preferred
         if base != preferred:
             pe.relocate_image(base)
         size = (pe.OPTIONAL_HEADER.SizeOfImage + 0xFFF) & ~0xFFF
@@ -462,8 +460,7 @@ class Machine:
         callbacks = module.tls[2] if module.tls else []
         for callback in callbacks:
             yield Call(callback, module.base, reason, 0)
-        thread_event = reason in (DLL_THREAD_ATTACH, DLL_THREAD_DETACH)
-        if module.is_dll and module.entry and not (thread_event and not module.thread_calls):
+        if module.is_dll and module.entry:
             result = yield Call(module.entry, module.base, reason, 0)
         return result
 
@@ -649,9 +646,9 @@ class Machine:
     def live_blocks(self, kind):
         return {addr: size for addr, (size, owner) in self.blocks.items() if owner == kind}
 
-    def fp_environment(self, thread=None):
-        context = (thread or self.main).context
-        self.uc.context_restore(context)
+    def fp_environment(self):
+        """The host thread's x87 control word and MXCSR."""
+        self.uc.context_restore(self.main.context)
         return self.uc.reg_read(X.UC_X86_REG_FPCW), self.uc.reg_read(X.UC_X86_REG_MXCSR)
 
     def set_fp_environment(self, fpcw, mxcsr):
@@ -667,38 +664,6 @@ class Machine:
         self.host(self.notify(exe, DLL_PROCESS_ATTACH))
         result = self.call(exe.entry)
         return self.exit_code if self.exit_code is not None else result & 0xFFFFFFFF
-
-
-def format_c(m, fmt, next_arg):
-    """printf-style formatting of the conversions the programs use."""
-    out, i = [], 0
-    spec = __import__("re").compile(rb"%([-+ 0#]*)(\d*)(?:\.(\d+))?(h|l|ll|I64)?([diuxXcsp%])")
-    while i < len(fmt):
-        match = spec.match(fmt, i) if fmt[i:i + 1] == b"%" else None
-        if not match:
-            out.append(fmt[i:i + 1])
-            i += 1
-            continue
-        flags, width, _, size, kind = match.groups()
-        i = match.end()
-        if kind == b"%":
-            out.append(b"%")
-            continue
-        value = next_arg()
-        if kind == b"s":
-            text = m.cstring(value)
-        elif kind == b"c":
-            text = bytes([value & 0xFF])
-        else:
-            bits = 64 if size in (b"ll", b"I64") else 32
-            value &= (1 << bits) - 1
-            if kind in b"di" and value >> (bits - 1):
-                value -= 1 << bits
-            text = (b"%x" if kind == b"x" else b"%X" if kind in b"Xp" else b"%d") % value
-        pad = b"0" if b"0" in flags and kind not in b"sc" else b" "
-        text = text.ljust(int(width or 0), b" ") if b"-" in flags else text.rjust(int(width or 0), pad)
-        out.append(text)
-    return b"".join(out)
 
 
 def install_base_stubs(m):
@@ -721,11 +686,8 @@ def install_base_stubs(m):
     streams = {}            # FILE address -> [name, position, writable]
     errno_cells = {}
 
-    def define(dll, nargs, cdecl=False):
-        return m.api(dll, nargs, cdecl)
-
     # Process start-up of the C runtime.
-    @define(crt, 5, True)
+    @m.api(crt, 5, True)
     def __getmainargs(argc, argv, env, wildcard, startinfo):
         m.put_u32(argc, 1)
         m.put_ptr(argv, cells["argv"])
@@ -739,14 +701,14 @@ def install_base_stubs(m):
         m._define(crt, name, nargs, lambda *_: 0, True)
     m._define(crt, "signal", 2, lambda *_: 0, True)
 
-    @define(crt, 2, True)
+    @m.api(crt, 2, True)
     def _initterm(begin, end):
         for slot in range(begin, end, m.ptr):
             function = m.uptr(slot)
             if function:
                 yield Call(function)
 
-    @define(crt, 1, True)
+    @m.api(crt, 1, True)
     def _onexit(function):
         onexit.append(function)
         return function
@@ -757,20 +719,20 @@ def install_base_stubs(m):
 
     m._define(crt, "_cexit", 0, run_onexit, True)
 
-    @define(crt, 1, True)
+    @m.api(crt, 1, True)
     def exit(code):
         yield from run_onexit()
         return Exit(code, process=True)
 
-    @define(crt, 1, True)
+    @m.api(crt, 1, True)
     def _amsg_exit(code):
         raise Fault(f"the C runtime stopped the program (_amsg_exit {code}): {b''.join(m.console)!r}")
 
-    @define(crt, 0, True)
+    @m.api(crt, 0, True)
     def abort():
         raise Fault(f"abort() called: {b''.join(m.console)!r}")
 
-    @define(crt, 0, True)
+    @m.api(crt, 0, True)
     def _errno():
         return errno_cells.setdefault(m.current.tid, m.alloc(4, "static"))
 
@@ -778,12 +740,12 @@ def install_base_stubs(m):
     m._define(crt, "malloc", 1, lambda size: m.alloc(size, "crt", zero=False), True)
     m._define(crt, "calloc", 2, lambda count, size: m.alloc(count * size, "crt"), True)
 
-    @define(crt, 1, True)
+    @m.api(crt, 1, True)
     def free(addr):
         if addr:
             m.free(addr, "crt")
 
-    @define(crt, 2, True)
+    @m.api(crt, 2, True)
     def realloc(addr, size):
         new = m.alloc(size, "crt", zero=False)
         if addr:
@@ -791,26 +753,26 @@ def install_base_stubs(m):
             m.free(addr, "crt")
         return new
 
-    @define(crt, 3, True)
+    @m.api(crt, 3, True)
     def memcpy(dest, src, size):
         m.write(dest, m.read(src, size))
         return dest
 
-    @define(crt, 3, True)
+    @m.api(crt, 3, True)
     def memset(dest, value, size):
         m.write(dest, bytes([value & 0xFF]) * size)
         return dest
 
     m._define(crt, "strlen", 1, lambda s: len(m.cstring(s)), True)
 
-    @define(crt, 3, True)
+    @m.api(crt, 3, True)
     def strncmp(a, b, n):
         x, y = m.cstring(a, n)[:n], m.cstring(b, n)[:n]
         return (x > y) - (x < y)
 
     # Files: the program's current folder is a dictionary; stdout and stderr
     # go to the console record.
-    @define(crt, 2, True)
+    @m.api(crt, 2, True)
     def fopen(name, mode):
         name, mode = m.cstring(name).decode("cp1251"), m.cstring(mode).decode()
         if "r" in mode and name not in files:
@@ -821,7 +783,7 @@ def install_base_stubs(m):
         streams[stream] = [name, 0, "r" not in mode or "+" in mode]
         return stream
 
-    @define(crt, 4, True)
+    @m.api(crt, 4, True)
     def fread(buffer, size, count, stream):
         name, position, _ = streams[stream]
         data = bytes(files[name][position:position + size * count])
@@ -830,7 +792,7 @@ def install_base_stubs(m):
         streams[stream][1] += len(data)
         return len(data) // size if size else 0
 
-    @define(crt, 4, True)
+    @m.api(crt, 4, True)
     def fwrite(buffer, size, count, stream):
         data = m.read(buffer, size * count) if size * count else b""
         if iob <= stream < iob + 3 * file_size:
@@ -843,7 +805,7 @@ def install_base_stubs(m):
         streams[stream][1] += len(data)
         return count
 
-    @define(crt, 1, True)
+    @m.api(crt, 1, True)
     def fclose(stream):
         if stream not in streams:
             raise Fault(f"fclose of {stream:#x}, which is not an open file")
@@ -851,30 +813,12 @@ def install_base_stubs(m):
         m.free(stream, "crt")
         return 0
 
-    def printf_to_console(fmt, args):
-        m.console.append(format_c(m, m.cstring(fmt), args))
-        return 0
-
-    @define(crt, 3, True)
-    def vfprintf(stream, fmt, va):
-        position = [va]
-
-        def next_arg():
-            position[0] += m.ptr
-            return m.uptr(position[0] - m.ptr)
-        return printf_to_console(fmt, next_arg)
-
-    @define(crt, 2, True)
-    def fprintf(stream, fmt):
-        index = [2]
-
-        def next_arg():
-            index[0] += 1
-            return m.arg(index[0] - 1)
-        return printf_to_console(fmt, next_arg)
+    # The C runtime's own error reports: their formats are enough to tell what went wrong.
+    m._define(crt, "vfprintf", 2, lambda stream, fmt: m.console.append(m.cstring(fmt)), True)
+    m._define(crt, "fprintf", 2, lambda stream, fmt: m.console.append(m.cstring(fmt)), True)
 
     # KERNEL32: modules.
-    @define(k32, 1)
+    @m.api(k32, 1)
     def GetModuleHandleA(name):
         if not name:
             return m.exe.base if getattr(m, "exe", None) else 0x400000
@@ -882,14 +826,14 @@ def install_base_stubs(m):
         m.current.last_error = 0 if module else 126
         return module.base if module else 0
 
-    @define(k32, 3)
+    @m.api(k32, 3)
     def GetModuleFileNameA(handle, buffer, size):
         module = m.find_module(handle) if handle else getattr(m, "exe", None)
         name = ("C:\\app\\" + (module.name if module else "host.exe")).encode()[:max(size - 1, 0)]
         m.write(buffer, name + b"\0")
         return len(name)
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def LoadLibraryA(name):
         module = m.find_module(ntpath.basename(m.cstring(name).decode()).lower())
         if not module:
@@ -898,27 +842,20 @@ def install_base_stubs(m):
         module.refs += 1
         return module.base
 
-    @define(k32, 2)
+    @m.api(k32, 2)
     def GetProcAddress(handle, name):
         module = m.find_module(handle)
         return module.exports.get(m.cstring(name).decode(), 0) if module and name > 0xFFFF else 0
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def FreeLibrary(handle):
         module = m.find_module(handle)
         if not module:
             return 0
         return (yield from m.release(module))
 
-    @define(k32, 1)
-    def DisableThreadLibraryCalls(handle):
-        module = m.find_module(handle)
-        if module:
-            module.thread_calls = False
-        return 1 if module else 0
-
     # Threads and time.
-    @define(k32, 6)
+    @m.api(k32, 6)
     def CreateThread(attributes, stack_size, start, parameter, flags, thread_id):
         if flags & 4:
             raise Fault("CreateThread with CREATE_SUSPENDED is not modelled")
@@ -928,20 +865,14 @@ def install_base_stubs(m):
             m.put_u32(thread_id, thread.tid)
         return m.handle(("thread", thread))
 
-    m.thread_align, m.created_threads = 12, []
-
-    @define(k32, 1)
-    def ExitThread(code):
-        return (yield from m.exit_thread(code))
-
-    @define(k32, 2)
+    @m.api(k32, 2)
     def FreeLibraryAndExitThread(handle, code):
         module = m.find_module(handle)
         if module:
             yield from m.release(module)
         return (yield from m.exit_thread(code))
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def CloseHandle(handle):
         if handle not in m.handles:
             raise Fault(f"CloseHandle of {handle:#x}, which is not an open handle")
@@ -949,22 +880,18 @@ def install_base_stubs(m):
         return 1
 
     m._define(k32, "Sleep", 1, lambda ms: Sleep(m.sleep_us(ms)), False)
-    m._define(k32, "GetTickCount", 0, lambda: m.now // 1000, False)
-    m._define(k32, "GetCurrentThreadId", 0, lambda: m.current.tid, False)
-    m._define(k32, "GetCurrentProcessId", 0, lambda: 1, False)
     m._define(k32, "GetLastError", 0, lambda: m.current.last_error, False)
-    m._define(k32, "SetLastError", 1, lambda code: setattr(m.current, "last_error", code), False)
     m._define(k32, "TlsGetValue", 1, lambda index: m.current.tls_slots.get(index, 0), False)
     m._define(k32, "SetUnhandledExceptionFilter", 1, lambda _: 0, False)
 
     # Critical sections: a thread that finds one taken waits a quantum and tries again.
-    @define(k32, 1)
+    @m.api(k32, 1)
     def InitializeCriticalSection(section):
         m.critical_sections[section] = [None, 0]
 
     m._define(k32, "DeleteCriticalSection", 1, lambda section: m.critical_sections.pop(section, None) and 0, False)
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def EnterCriticalSection(section):
         state = m.critical_sections.setdefault(section, [None, 0])
         if state[0] not in (None, m.current):
@@ -972,7 +899,7 @@ def install_base_stubs(m):
         state[0], state[1] = m.current, state[1] + 1
         return 0
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def LeaveCriticalSection(section):
         state = m.critical_sections.get(section)
         if not state or state[0] is not m.current:
@@ -982,24 +909,24 @@ def install_base_stubs(m):
             state[0] = None
 
     # Memory.
-    @define(k32, 2)
+    @m.api(k32, 2)
     def LocalAlloc(flags, size):
         if flags & 0x2:
             raise Fault("LocalAlloc of moveable memory is not modelled")
         return m.alloc(size, "local", zero=bool(flags & 0x40))
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def LocalFree(addr):
         if addr:
             m.free(addr, "local")
         return 0
 
-    @define(k32, 4)
+    @m.api(k32, 4)
     def VirtualProtect(addr, size, protect, old):
         m.put_u32(old, 0x40)
         return 1
 
-    @define(k32, 3)
+    @m.api(k32, 3)
     def VirtualQuery(addr, info, size):
         page = addr & ~0xFFF
         fields = (page, page, 0x40, 0x1000, 0x1000, 0x40, 0x1000000)
@@ -1008,7 +935,7 @@ def install_base_stubs(m):
         m.write(info, data)
         return len(data)
 
-    @define(k32, 1)
+    @m.api(k32, 1)
     def GetStartupInfoA(info):
         size = 68 if m.bits == 32 else 104
         m.write(info, struct.pack("<I", size) + bytes(size - 4))

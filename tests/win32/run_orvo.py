@@ -8,14 +8,16 @@ SSE instruction (32-bit), leave no GDI object behind and record the same calls.
 
 usage: run_orvo.py ORVO32.EXE ORVO64.EXE
 """
+import itertools
 import os
+import re
 import struct
 import sys
 from collections import deque
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pe_machine import Call, Fault, Machine, format_c  # noqa: E402
+from pe_machine import Call, Fault, Machine  # noqa: E402
 
 WM_CREATE, WM_DESTROY, WM_PAINT, WM_CLOSE, WM_QUIT, WM_ERASEBKGND = 0x1, 0x2, 0xF, 0x10, 0x12, 0x14
 WM_NCCREATE, WM_KEYDOWN, WM_SYSKEYDOWN, WM_COMMAND, WM_SYSCOMMAND = 0x81, 0x100, 0x104, 0x111, 0x112
@@ -40,6 +42,28 @@ SCRIPT = [node(5, 4), node(5, 5, 3, 3), node(6, 5, -4, -4), node(1, 1), node(5, 
 # GetMessage fails (as for a destroyed queue) right after a message whose
 # wParam is not 0: the program must still end with status 0.
 FAILING_SCRIPT = [node(3, 3), ("command", 257), ("fail",)]
+
+
+FORMAT_SPEC = re.compile(rb"%(-?)(0?)(\d*)l?([diuxXcs%])")
+
+
+def wsprintf(m, fmt, args):
+    """wsprintf's conversions (%d %i %u %x %X %c %s, with '-', '0' and a width); args is an iterator."""
+    def convert(match):
+        left, zero, width, kind = match.groups()
+        if kind == b"%":
+            return b"%"
+        value = next(args)
+        if kind == b"s":
+            text = m.cstring(value)
+        elif kind == b"c":
+            text = bytes([value & 0xFF])
+        else:
+            value = signed(value) if kind in b"di" else value & 0xFFFFFFFF
+            text = (b"%x" if kind == b"x" else b"%X" if kind == b"X" else b"%d") % value
+        width = int(width or 0)
+        return text.ljust(width) if left else text.rjust(width, b"0" if zero and kind not in b"cs" else b" ")
+    return FORMAT_SPEC.sub(convert, fmt)
 
 
 class Window:
@@ -319,12 +343,7 @@ class Desktop:
 
         @m.api(user, 2, cdecl=True)
         def wsprintfA(buffer, fmt):
-            index = [2]
-
-            def next_arg():
-                index[0] += 1
-                return m.arg(index[0] - 1)
-            text = format_c(m, m.cstring(fmt), next_arg)
+            text = wsprintf(m, m.cstring(fmt), (m.arg(i) for i in itertools.count(2)))
             m.write(buffer, text + b"\0")
             return len(text)
 
