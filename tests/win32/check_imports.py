@@ -3,9 +3,14 @@
 
 usage: check_imports.py LIST FILE...   (LIST: lines "dll function [note]", # comments)
 """
+import os
 import sys
 
 import pefile
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pe_machine import report  # noqa: E402
 
 
 def main():
@@ -17,12 +22,9 @@ def main():
         pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
         imports = [(entry.dll.decode().lower(), imp.name.decode() if imp.name else f"#{imp.ordinal}")
                    for entry in pe.DIRECTORY_ENTRY_IMPORT for imp in entry.imports]
-        missing = [f"{dll}!{name}" for dll, name in imports if (dll, name) not in known]
-        for name in missing:
-            print(f"FAIL {path}: imports {name}, not known on both Windows 95 and NT 4.0")
-        if not missing:
-            print(f"ok   {path}: {len(imports)} imports, all on Windows 95 and NT 4.0")
-        status |= bool(missing)
+        missing = [f"imports {dll}!{name}, not known on both Windows 95 and NT 4.0"
+                   for dll, name in imports if (dll, name) not in known]
+        status |= report(path, missing, f": {len(imports)} imports, all on Windows 95 and NT 4.0")
     return status
 
 

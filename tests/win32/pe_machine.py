@@ -58,6 +58,15 @@ class Fault(Exception):
     """Something the program did that Windows would not let pass, or a test failure."""
 
 
+def report(name, failures, summary=""):
+    """Prints a case's failures, or that it passed; returns whether it failed."""
+    for failure in failures:
+        print(f"FAIL {name}: {failure}")
+    if not failures:
+        print(f"ok   {name}{summary}")
+    return bool(failures)
+
+
 class Call:
     def __init__(self, target, *args, align=None):
         self.target, self.args, self.align = target, args, align

@@ -17,7 +17,7 @@ import tempfile
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pe_machine import Fault, Machine  # noqa: E402
+from pe_machine import Fault, Machine, report  # noqa: E402
 
 BLOCK_FRAMES, RING_BLOCKS = 884, 100
 RING_FRAMES = BLOCK_FRAMES * RING_BLOCKS
@@ -240,12 +240,7 @@ def main():
         expected = reference(render, song, PLAY_US * 44100 // 1000000 + RING_FRAMES, folder)
     status = 0
     for name in cases:
-        failures = run_case(dll_path, expected, name)
-        for failure in failures:
-            print(f"FAIL {name}: {failure}")
-        if not failures:
-            print(f"ok   {name}")
-        status |= bool(failures)
+        status |= report(name, run_case(dll_path, expected, name))
     return status
 
 

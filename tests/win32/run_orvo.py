@@ -17,7 +17,7 @@ from collections import deque
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from pe_machine import Call, Fault, Machine  # noqa: E402
+from pe_machine import Call, Fault, Machine, report  # noqa: E402
 
 WM_CREATE, WM_DESTROY, WM_PAINT, WM_CLOSE, WM_QUIT, WM_ERASEBKGND = 0x1, 0x2, 0xF, 0x10, 0x12, 0x14
 WM_NCCREATE, WM_KEYDOWN, WM_SYSKEYDOWN, WM_COMMAND, WM_SYSCOMMAND = 0x81, 0x100, 0x104, 0x111, 0x112
@@ -410,34 +410,24 @@ def run(path, bits, cpu, script):
 
 def main():
     exe32, exe64 = sys.argv[1:3]
-    status = 0
-    traces = {}
+    status, traces = 0, {}
     for name, path, bits, cpu, script in (("32-bit", exe32, 32, "p2", SCRIPT), ("64-bit", exe64, 64, "p4", SCRIPT),
                                           ("32-bit, GetMessage fails", exe32, 32, "p2", FAILING_SCRIPT)):
         if not os.path.exists(path):
+            print(f"no build at {path}: the {name} run is skipped")
             continue
         try:
             traces[name], failures = run(path, bits, cpu, script)
         except Fault as fault:
             failures = [f"fault: {fault}"]
-        for failure in failures:
-            print(f"FAIL {name}: {failure}")
-        status |= bool(failures)
+        status |= report(name, failures)
     a, b = traces.get("32-bit"), traces.get("64-bit")
-    if b is None and not os.path.exists(exe64):
-        print(f"no 64-bit build at {exe64}: the drawing was not compared")
+    if a is None or b is None:
         return status or 77
-    if a is not None and b is not None:
-        paints = sum(entry.startswith("BeginPaint") for entry in a)
-        print(f"     {len(a)} calls recorded in the 32-bit run ({paints} paints), {len(b)} in the 64-bit run")
-        for index, (x, y) in enumerate(zip(a + [None] * len(b), b + [None] * len(a))):
-            if x != y:
-                print(f"FAIL call {index} differs: 32-bit {x}, 64-bit {y}")
-                status = 1
-                break
-    if not status:
-        print("ok   both runs ended with status 0 and drew the same")
-    return status
+    differences = [f"call {i}: 32-bit {x}, 64-bit {y}" for i, (x, y) in enumerate(itertools.zip_longest(a, b))
+                   if x != y]
+    paints = sum(entry.startswith("BeginPaint") for entry in a)
+    return status | report("drawing", differences[:1], f": the same {len(a)} calls in both runs ({paints} paints)")
 
 
 if __name__ == "__main__":
