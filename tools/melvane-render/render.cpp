@@ -9,9 +9,11 @@ namespace {
 
 const uint32_t PROGRESS_BLOCKS = 50;  // about one second of audio
 
+// The song position while rendering; none at the end, where the renderer
+// may have run a tick past the last frame written.
 void show_progress(const Song* song, uint32_t done, uint32_t total) {
-    std::fprintf(stderr, "\rmelvane-render: %.1f s of %.1f s, order %d row %d   ", done / 44100.0,
-                 total / 44100.0, song->orderPos, song->row);
+    std::fprintf(stderr, "\rmelvane-render: %.1f s of %.1f s", done / 44100.0, total / 44100.0);
+    if (song != nullptr) std::fprintf(stderr, ", order %d row %d   ", song->orderPos, song->row);
 }
 
 }  // namespace
@@ -29,8 +31,8 @@ bool render_frames(FILE* out, const Song* song, uint32_t frames, bool progress, 
         if (progress && ++blocks % PROGRESS_BLOCKS == 0) show_progress(song, written, frames);
     }
     if (progress) {
-        show_progress(song, written, frames);
-        std::fputc('\n', stderr);
+        show_progress(nullptr, written, frames);
+        std::fputs("                    \n", stderr);
     }
     return true;
 }
