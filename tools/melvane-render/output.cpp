@@ -45,8 +45,8 @@ char* resolve_target(const char* name) {
     return strdup(name);
 }
 
-// "dir/.name.XXXXXX" beside target, created with the usual permissions.
-int create_temporary(const char* target, char** temporary) {
+// "dir/.name.XXXXXX" beside target, with the permissions given.
+int create_temporary(const char* target, mode_t mode, char** temporary) {
     const char* slash = std::strrchr(target, '/');
     const size_t folder = slash ? size_t(slash - target) + 1 : 0;
     const size_t length = std::strlen(target);
@@ -62,9 +62,7 @@ int create_temporary(const char* target, char** temporary) {
     std::strcat(*temporary, ".XXXXXX");
     const int fd = mkstemp(*temporary);
     if (fd < 0) return -1;
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, mode);
     std::strcpy(pendingTemporary, *temporary);
     guard_against_signals();
     return fd;
@@ -79,7 +77,11 @@ bool open_file(const char* name, Output* out) {
     }
     out->target = resolve_target(name);
     if (out->target == nullptr) return false;
-    const int fd = create_temporary(out->target, &out->temporary);
+    // A file replaced keeps its permissions; a new one gets the usual ones.
+    const mode_t mask = umask(0);
+    umask(mask);
+    const mode_t mode = stat(out->target, &status) == 0 ? status.st_mode & 07777 : 0666 & ~mask;
+    const int fd = create_temporary(out->target, mode, &out->temporary);
     if (fd < 0) return false;
     out->file = fdopen(fd, "wb");
     if (out->file == nullptr) close(fd);
