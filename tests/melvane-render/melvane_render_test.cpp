@@ -52,6 +52,22 @@ size_t lines(const std::string& text) { return size_t(std::count(text.begin(), t
 
 Cell effect(uint8_t number, uint8_t param) { return Cell{0, 0, 0, number, param}; }
 
+// A generated module's --info text, and its --once render with more options.
+struct Pass {
+    std::string info;
+    Outcome once;
+    std::string frames;  // of the render
+};
+
+Pass pass_of(const XmModule& module, const std::string& options) {
+    const std::string path = write_module("pass.xm", write_xm(module)), out = scratchPath("pass.raw");
+    Pass pass = {render("--info " + path).out, render("--once " + options + " " + path + " " + out), ""};
+    pass.frames = frames_of(out);
+    std::remove(path.c_str());
+    std::remove(out.c_str());
+    return pass;
+}
+
 }  // namespace
 
 // Help, version, option forms, standard input and output, and the output
@@ -198,13 +214,10 @@ TEST(MelvaneRender, OnceCountsLoopsDelaysAndTempoUpToTheRepeatedRow) {
     m.patterns[0].cells = {{1, 0, effect(0xE, 0x60)}, {3, 0, effect(0xE, 0x62)}, {5, 2, effect(0xE, 0xE2)},
                            {6, 0, effect(0xF, 3)}};
     m.patterns[1].cells = {{0, 3, effect(0xF, 100)}, {2, 0, effect(0xD, 0x01)}};
-    const std::string path = write_module("loops.xm", write_xm(m)), out = scratchPath("loops.raw");
-    EXPECT_NE(render("--info " + path).out.find("89078 frames), then back to order 0, row 1\n"), std::string::npos);
-    const Outcome run = render("--once --trace " + path + " " + out);
-    EXPECT_EQ(frames_of(out), "89078");
-    EXPECT_EQ(lines(run.err), 99u);
-    std::remove(path.c_str());
-    std::remove(out.c_str());
+    const Pass pass = pass_of(m, "--trace");
+    EXPECT_NE(pass.info.find("89078 frames), then back to order 0, row 1\n"), std::string::npos) << pass.info;
+    EXPECT_EQ(pass.frames, "89078");
+    EXPECT_EQ(lines(pass.once.err), 99u);
 }
 
 // 64 rows of 496 ticks (speed 31, each row delayed 15 times over) of 3445
@@ -217,13 +230,11 @@ TEST(MelvaneRender, OnceStopsAtTheCapOrAtFrames) {
     m.orders = {0};
     m.patterns = {xm_pattern(64)};
     for (int row = 0; row < 64; ++row) m.patterns[0].cells.push_back({row, 0, effect(0xE, 0xEF)});
-    const std::string path = write_module("long.xm", write_xm(m)), out = scratchPath("long.raw");
-    EXPECT_NE(render("--info " + path).out.find("(30:00.000, 79380000 frames), no row repeats within 30 minutes"),
-              std::string::npos);
-    EXPECT_EQ(render("--once --frames 1000 " + path + " " + out).status, 0);
-    EXPECT_EQ(frames_of(out), "1000");
-    std::remove(path.c_str());
-    std::remove(out.c_str());
+    const Pass pass = pass_of(m, "--frames 1000");
+    EXPECT_NE(pass.info.find("(30:00.000, 79380000 frames), no row repeats within 30 minutes"), std::string::npos)
+        << pass.info;
+    EXPECT_EQ(pass.once.status, 0);
+    EXPECT_EQ(pass.frames, "1000");
 }
 
 // Eight channels in phase at full volume sum past the 16-bit range once
