@@ -6,6 +6,9 @@ set -u
 cache=$1
 list="$(dirname "$0")/real-modules.txt"
 mkdir -p "$cache/debs"
+# Tests that run side by side share the cache: one fetch at a time.
+exec 9>"$cache/.lock"
+flock 9
 grep -v '^#' "$list" | while read -r package path sum; do
   [ -n "$package" ] || continue
   out="$cache/$(basename "$(dirname "$path")")-$(basename "$path")"
