@@ -73,10 +73,18 @@ const int16_t* session_render_block() {
 
 uint32_t session_clipped_samples(uint32_t frames) {
     const float* mixed = player.mixArea + lastBlock * BLOCK_FRAMES * 2;
+    const int16_t* out = player.outputRing + lastBlock * BLOCK_FRAMES * 2;
+    const uint32_t count = frames * 2;
+    // Only a sample at either end of the range can have been clipped: a
+    // quick look at the 16-bit values (it vectorises) spares most blocks
+    // the look at the floats.
+    uint32_t atLimit = 0;
+    for (uint32_t i = 0; i < count; ++i) atLimit += (out[i] == 32767) | (out[i] == -32768);
+    if (atLimit == 0) return 0;
     uint32_t clipped = 0;
     // Values that round (ties to even) beyond -32768..32767: from 32767.5 up,
     // below -32768.5, and NaN.
-    for (uint32_t i = 0; i < frames * 2; ++i) clipped += !(mixed[i] < 32767.5f && mixed[i] >= -32768.5f);
+    for (uint32_t i = 0; i < count; ++i) clipped += !(mixed[i] < 32767.5f && mixed[i] >= -32768.5f);
     return clipped;
 }
 
