@@ -53,26 +53,26 @@ class Device:
         self.watched = None       # (block, its bytes) while the device plays it
 
     def frames(self, now):
-        return (now - self.start) * 44100 // 1000000 if self.start is not None else 0
+        return (now - self.start) * 44100 // 1000000
 
-    def playing_block(self, now):
-        return self.frames(now) % RING_FRAMES // BLOCK_FRAMES
+    def ring(self, first, count):
+        """count bytes of the playing ring from byte first on, wrapping at its end."""
+        data, length = struct.unpack("<II", self.m.read(self.header, 8))
+        first %= length
+        head = self.m.read(data + first, min(count, length - first))
+        return head + (self.m.read(data, count - len(head)) if count > len(head) else b"")
 
     def advance(self, old, new):
+        """The clock moves: the device plays the frames in between as the ring holds them now."""
         if self.start is None:
             return
-        data, _ = self.buffer()
-        if self.watched and data[self.watched[0] * BLOCK_FRAMES * 4:][:BLOCK_FRAMES * 4] != self.watched[1]:
+        block_bytes = BLOCK_FRAMES * 4
+        if self.watched and self.ring(self.watched[0] * block_bytes, block_bytes) != self.watched[1]:
             self.overwrites.append(f"block {self.watched[0]} at {old / 1000:.3f} ms")
-        for frame in range(self.frames(old), self.frames(new)):
-            offset = frame % RING_FRAMES * 4
-            self.heard += data[offset:offset + 4]
-        block = self.playing_block(new)
-        self.watched = (block, data[block * BLOCK_FRAMES * 4:][:BLOCK_FRAMES * 4])
-
-    def buffer(self):
-        data, length = struct.unpack("<II", self.m.read(self.header, 8))
-        return self.m.read(data, length), data
+        first, last = self.frames(old), self.frames(new)
+        self.heard += self.ring(first * 4, (last - first) * 4)
+        block = last % RING_FRAMES // BLOCK_FRAMES
+        self.watched = (block, self.ring(block * block_bytes, block_bytes))
 
     def flags(self, header, set_=0, clear=0):
         value = (self.m.u32(header + 16) | set_) & ~clear
@@ -118,14 +118,14 @@ def install_winmm(m, device):
             device.faults.append(f"the ring's header does not loop for ever (flags {flags:#x}, loops {loops:#x})")
         device.flags(header, set_=WHDR_INQUEUE)
         device.header, device.start = header, m.now
-        device.ring_at_write = device.buffer()[0]
+        device.ring_at_write = device.ring(0, m.u32(header + 4))
         device.events.append("write")
         return 0
 
     @m.api(winmm, 3)
     def waveOutGetPosition(handle, time, size):
         check(handle, "waveOutGetPosition")
-        frames = device.frames(m.now)
+        frames = device.frames(m.now) if device.start is not None else 0
         wanted = m.u32(time)
         if device.in_samples or wanted == TIME_SAMPLES:
             m.write(time, struct.pack("<II", TIME_SAMPLES, frames & 0xFFFFFFFF))
