@@ -40,11 +40,11 @@ HEAP_SIZE, STACK_SIZE = 0x4000000, 0x100000
 # same with FXSR, SSE and SSE2.
 P2_FEATURES = 0x0080FBFF
 P4_FEATURES = P2_FEATURES | (1 << 24) | (1 << 25) | (1 << 26)
-SSE_FREE_SSE_MNEMONICS = {"ldmxcsr", "stmxcsr", "mfence", "lfence", "sfence", "fxsave", "fxrstor",
-                          "movnti", "clflush", "prefetchnta", "prefetcht0", "prefetcht1",
-                          "prefetcht2", "maskmovq", "movntq", "pshufw", "pavgb", "pavgw", "pextrw",
-                          "pinsrw", "pmaxsw", "pmaxub", "pminsw", "pminub", "pmovmskb", "pmulhuw",
-                          "psadbw"}
+# SSE and SSE2 instructions that name no XMM register.
+SSE_WITHOUT_XMM = {"ldmxcsr", "stmxcsr", "mfence", "lfence", "sfence", "fxsave", "fxrstor",
+                   "movnti", "clflush", "prefetchnta", "prefetcht0", "prefetcht1", "prefetcht2", "maskmovq",
+                   "movntq", "pshufw", "pavgb", "pavgw", "pextrw", "pinsrw", "pmaxsw", "pmaxub", "pminsw",
+                   "pminub", "pmovmskb", "pmulhuw", "psadbw"}
 # SSE memory operands that need no 16-byte alignment: the unaligned moves, and
 # the scalar and half-register forms, whose operand is narrower (capstone still
 # calls some of them xmmword).
@@ -363,7 +363,7 @@ class Machine:
                 words = mnemonic.split()
                 if words and words[0] == "lock" or (mnemonic == "xchg" and "ptr" in operands):
                     self._preempt_after(addr + size)
-                sse = "xmm" in operands or words[-1:] and words[-1] in SSE_FREE_SSE_MNEMONICS
+                sse = "xmm" in operands or words[-1:] and words[-1] in SSE_WITHOUT_XMM
                 if sse and self.bits == 32 and self.cpu == "p2":
                     self._count_site(addr, f"{mnemonic} {operands}")
                 elif "xmmword ptr" in operands and mnemonic not in UNALIGNED_OK and not SCALAR_SSE.search(mnemonic):
