@@ -4,61 +4,50 @@
 
 namespace {
 
-#if defined(__i386__) || defined(__x86_64__)
-const bool X86 = true;
-#else
-const bool X86 = false;
-#endif
-
 // All exceptions masked, round to nearest; precision 53 or 24 bits.
 const uint16_t X87_DOUBLE = 0x027F;
 const uint16_t X87_FLOAT = 0x007F;
 // All exceptions masked, round to nearest, no flush to zero.
 const uint32_t SSE_DEFAULT = 0x1F80;
 
+#if defined(__i386__) || defined(__x86_64__)
 uint16_t x87_control()
 {
-    uint16_t word = 0;
-#if defined(__i386__) || defined(__x86_64__)
+    uint16_t word;
     __asm__ volatile("fnstcw %0" : "=m"(word));
-#endif
     return word;
 }
 
 void set_x87_control(uint16_t word)
 {
-#if defined(__i386__) || defined(__x86_64__)
     __asm__ volatile("fldcw %0" : : "m"(word));
-#else
-    (void)word;
-#endif
 }
 
-// ldmxcsr and stmxcsr need SSE; callers test for it first.
+// stmxcsr and ldmxcsr need SSE; callers test for it first.
 uint32_t sse_control()
 {
-    uint32_t word = 0;
-#if defined(__i386__) || defined(__x86_64__)
+    uint32_t word;
     __asm__ volatile("stmxcsr %0" : "=m"(word));
-#endif
     return word;
 }
 
 void set_sse_control(uint32_t word)
 {
-#if defined(__i386__) || defined(__x86_64__)
     __asm__ volatile("ldmxcsr %0" : : "m"(word));
-#else
-    (void)word;
-#endif
 }
+#else
+// Other processors keep the modes of their C library's defaults here.
+uint16_t x87_control() { return 0; }
+void set_x87_control(uint16_t) {}
+uint32_t sse_control() { return 0; }
+void set_sse_control(uint32_t) {}
+#endif
 
 }  // namespace
 
 FpEnvironment enter_render_fp()
 {
     FpEnvironment saved = {0, 0, false};
-    if (!X86) return saved;
     saved.x87Control = x87_control();
     set_x87_control(X87_DOUBLE);
     saved.hasSse = cpu_has_sse();
@@ -71,7 +60,6 @@ FpEnvironment enter_render_fp()
 
 void leave_render_fp(const FpEnvironment& saved)
 {
-    if (!X86) return;
     set_x87_control(saved.x87Control);
     if (saved.hasSse) set_sse_control(saved.sseControl);
 }
