@@ -45,6 +45,14 @@ const MixKernels& mix_kernels();
 int usable_mix_kernels(const MixKernels** list, int capacity);
 void use_mix_kernels(const MixKernels* kernels);
 
+typedef void (*StretchLoop)(Stretch* st, float* out, int frames);
+
+// Runs the writing or the adding version of a loop, as the stretch asks.
+inline void write_or_add(Stretch* st, float* out, int frames, StretchLoop write, StretchLoop add)
+{
+    (st->store ? write : add)(st, out, frames);
+}
+
 // One frame of the linear interpolation, t = fraction x 2^-32.
 inline float interpolate(const int16_t* data, uint64_t position)
 {

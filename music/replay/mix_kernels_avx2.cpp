@@ -103,13 +103,9 @@ AVX2 void steady(Stretch* st, float* out, int frames)
     SSE2_KERNELS.mixSteady(st, out, frames % 8);
 }
 
-AVX2 void mix_steady(Stretch* st, float* out, int frames)
+void mix_steady(Stretch* st, float* out, int frames)
 {
-    if (st->store) {
-        steady<true>(st, out, frames);
-    } else {
-        steady<false>(st, out, frames);
-    }
+    write_or_add(st, out, frames, steady<true>, steady<false>);
 }
 
 }  // namespace

@@ -65,20 +65,12 @@ void ramp(Stretch* st, float* out, int frames)
 
 void mix_steady(Stretch* st, float* out, int frames)
 {
-    if (st->store) {
-        steady<true>(st, out, frames);
-    } else {
-        steady<false>(st, out, frames);
-    }
+    write_or_add(st, out, frames, steady<true>, steady<false>);
 }
 
 void mix_ramp(Stretch* st, float* out, int frames)
 {
-    if (st->store) {
-        ramp<true>(st, out, frames);
-    } else {
-        ramp<false>(st, out, frames);
-    }
+    write_or_add(st, out, frames, ramp<true>, ramp<false>);
 }
 
 int16_t to_sample(float value)

@@ -125,22 +125,14 @@ SSE2 void ramp(Stretch* st, float* out, int frames)
     SCALAR_KERNELS.mixRamp(st, out, frames % 4);
 }
 
-SSE2 void mix_steady(Stretch* st, float* out, int frames)
+void mix_steady(Stretch* st, float* out, int frames)
 {
-    if (st->store) {
-        steady<true>(st, out, frames);
-    } else {
-        steady<false>(st, out, frames);
-    }
+    write_or_add(st, out, frames, steady<true>, steady<false>);
 }
 
-SSE2 void mix_ramp(Stretch* st, float* out, int frames)
+void mix_ramp(Stretch* st, float* out, int frames)
 {
-    if (st->store) {
-        ramp<true>(st, out, frames);
-    } else {
-        ramp<false>(st, out, frames);
-    }
+    write_or_add(st, out, frames, ramp<true>, ramp<false>);
 }
 
 // Eight values per turn: cvtps2dq rounds in the current mode (the renderer
