@@ -90,6 +90,7 @@ AVX2 void add_four(float* out, __m256 xx, __m256 gains)
 template <bool STORE>
 AVX2 void steady(Stretch* st, float* out, int frames)
 {
+    if (frames < 8) return SSE2_KERNELS.mixSteady(st, out, frames);  // no lane set-up for less
     Octet o = octet_of(*st);
     const __m256 gains = _mm256_setr_ps(st->left, st->right, st->left, st->right, st->left, st->right,
                                         st->left, st->right);

@@ -89,6 +89,7 @@ SSE2 void add_two(float* out, __m128 xx, __m128 gains)
 template <bool STORE>
 SSE2 void steady(Stretch* st, float* out, int frames)
 {
+    if (frames < 4) return SCALAR_KERNELS.mixSteady(st, out, frames);  // no lane set-up for less
     Quad q = quad_of(*st);
     const __m128 gains = _mm_setr_ps(st->left, st->right, st->left, st->right);
     for (int quads = frames / 4; quads > 0; --quads) {
@@ -106,6 +107,7 @@ SSE2 void steady(Stretch* st, float* out, int frames)
 template <bool STORE>
 SSE2 void ramp(Stretch* st, float* out, int frames)
 {
+    if (frames < 4) return SCALAR_KERNELS.mixRamp(st, out, frames);
     Quad q = quad_of(*st);
     const __m128 step = _mm_setr_ps(st->leftStep, st->rightStep, 0.0f, 0.0f);
     __m128 gains = _mm_setr_ps(st->left, st->right, 0.0f, 0.0f);  // lanes 0 and 1 used
