@@ -75,12 +75,16 @@ uint32_t session_clipped_samples(uint32_t frames) {
     const float* mixed = player.mixArea + lastBlock * BLOCK_FRAMES * 2;
     const int16_t* out = player.outputRing + lastBlock * BLOCK_FRAMES * 2;
     const uint32_t count = frames * 2;
-    // Only a sample at either end of the range can have been clipped: a
-    // quick look at the 16-bit values (it vectorises) spares most blocks
-    // the look at the floats.
-    uint32_t atLimit = 0;
-    for (uint32_t i = 0; i < count; ++i) atLimit += (out[i] == 32767) | (out[i] == -32768);
-    if (atLimit == 0) return 0;
+    // Only a sample at either end of the range can have been clipped: the
+    // block's lowest and highest 16-bit values (a loop that vectorises)
+    // spare most blocks the look at the floats.
+    int16_t lowest = 0;
+    int16_t highest = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        lowest = out[i] < lowest ? out[i] : lowest;
+        highest = out[i] > highest ? out[i] : highest;
+    }
+    if (lowest > -32768 && highest < 32767) return 0;
     uint32_t clipped = 0;
     // Values that round (ties to even) beyond -32768..32767: from 32767.5 up,
     // below -32768.5, and NaN.
