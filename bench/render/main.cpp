@@ -94,8 +94,8 @@ void bench_mixer(const char* name, bool ramps, double seconds)
 // Time-stamp counter ticks per voice-frame, the best of RUNS, per kernel.
 void bench_kernels(double seconds)
 {
-    const MixKernels* usable[4];
-    const int count = usable_mix_kernels(usable, 4);
+    const MixKernels* usable[MAX_MIX_KERNELS];
+    const int count = usable_mix_kernels(usable);
     std::printf("mixer alone, 64 voices, reference cycles per voice-frame, best of %d runs:\n", RUNS);
     for (int k = 0; k < count; ++k) {
         use_mix_kernels(usable[k]);

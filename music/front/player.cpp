@@ -193,9 +193,7 @@ int32_t start_playback(const void* module, uintptr_t sizeOrHandle, uint8_t kind)
     player.mixArea = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(player.mixAllocation) + 15) &
                                               ~uintptr_t(15));
 
-    do {
-        fill_block();
-    } while (player.fillIndex != 0);
+    render_blocks(RING_BLOCKS);  // from block 0 round to block 0
 
     waveOutWrite(device, &ringHeader, sizeof ringHeader);
 

@@ -10,58 +10,47 @@ const uint16_t X87_FLOAT = 0x007F;
 // All exceptions masked, round to nearest, no flush to zero.
 const uint32_t SSE_DEFAULT = 0x1F80;
 
-#if defined(__i386__) || defined(__x86_64__)
-uint16_t x87_control()
-{
-    uint16_t word;
-    __asm__ volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
 void set_x87_control(uint16_t word)
 {
+#if defined(__i386__) || defined(__x86_64__)
     __asm__ volatile("fldcw %0" : : "m"(word));
-}
-
-// stmxcsr and ldmxcsr need SSE; callers test for it first.
-uint32_t sse_control()
-{
-    uint32_t word;
-    __asm__ volatile("stmxcsr %0" : "=m"(word));
-    return word;
-}
-
-void set_sse_control(uint32_t word)
-{
-    __asm__ volatile("ldmxcsr %0" : : "m"(word));
-}
 #else
-// Other processors keep the modes of their C library's defaults here.
-uint16_t x87_control() { return 0; }
-void set_x87_control(uint16_t) {}
-uint32_t sse_control() { return 0; }
-void set_sse_control(uint32_t) {}
+    (void)word;
 #endif
+}
+
+// The modes in force; MXCSR only where there is SSE (its instructions need it).
+FpEnvironment current_modes(bool hasSse)
+{
+    FpEnvironment modes = {0, 0, hasSse};
+#if defined(__i386__) || defined(__x86_64__)
+    __asm__ volatile("fnstcw %0" : "=m"(modes.x87Control));
+    if (hasSse) __asm__ volatile("stmxcsr %0" : "=m"(modes.sseControl));
+#endif
+    return modes;
+}
+
+void set_modes(const FpEnvironment& modes)
+{
+    set_x87_control(modes.x87Control);
+#if defined(__i386__) || defined(__x86_64__)
+    if (modes.hasSse) __asm__ volatile("ldmxcsr %0" : : "m"(modes.sseControl));
+#endif
+}
 
 }  // namespace
 
 FpEnvironment enter_render_fp()
 {
-    FpEnvironment saved = {0, 0, false};
-    saved.x87Control = x87_control();
-    set_x87_control(X87_DOUBLE);
-    saved.hasSse = cpu_has_sse();
-    if (saved.hasSse) {
-        saved.sseControl = sse_control();
-        set_sse_control(SSE_DEFAULT);
-    }
-    return saved;
+    const FpEnvironment callers = current_modes(cpu_has_sse());
+    const FpEnvironment rendering = {X87_DOUBLE, SSE_DEFAULT, callers.hasSse};
+    set_modes(rendering);
+    return callers;
 }
 
 void leave_render_fp(const FpEnvironment& saved)
 {
-    set_x87_control(saved.x87Control);
-    if (saved.hasSse) set_sse_control(saved.sseControl);
+    set_modes(saved);
 }
 
 // Float arithmetic runs on x87 on 32-bit x86 unless compiled for SSE math.

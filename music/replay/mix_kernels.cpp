@@ -11,23 +11,23 @@ const MixKernels* chosen = &SCALAR_KERNELS;
 
 }  // namespace
 
-int usable_mix_kernels(const MixKernels** list, int capacity)
+int usable_mix_kernels(const MixKernels* list[MAX_MIX_KERNELS])
 {
     int count = 0;
-    if (count < capacity) list[count++] = &SCALAR_KERNELS;
+    list[count++] = &SCALAR_KERNELS;
 #if defined(__i386__) || defined(__x86_64__)
-    if (count < capacity && cpu_has_sse2()) list[count++] = &SSE2_KERNELS;
+    if (cpu_has_sse2()) list[count++] = &SSE2_KERNELS;
 #endif
 #if defined(__x86_64__)
-    if (count < capacity && cpu_has_avx2()) list[count++] = &AVX2_KERNELS;
+    if (cpu_has_avx2()) list[count++] = &AVX2_KERNELS;
 #endif
     return count;
 }
 
 void choose_mix_kernels()
 {
-    const MixKernels* usable[3];
-    chosen = usable[usable_mix_kernels(usable, 3) - 1];
+    const MixKernels* usable[MAX_MIX_KERNELS];
+    chosen = usable[usable_mix_kernels(usable) - 1];
 }
 
 const MixKernels& mix_kernels()

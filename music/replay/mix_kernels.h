@@ -41,8 +41,9 @@ extern const MixKernels AVX2_KERNELS;
 void choose_mix_kernels();
 const MixKernels& mix_kernels();
 // For tests and benchmarks: every version this processor can run (the
-// portable one first), and a way to force one.
-int usable_mix_kernels(const MixKernels** list, int capacity);
+// portable one first, at most MAX_MIX_KERNELS), and a way to force one.
+const int MAX_MIX_KERNELS = 3;
+int usable_mix_kernels(const MixKernels* list[MAX_MIX_KERNELS]);
 void use_mix_kernels(const MixKernels* kernels);
 
 typedef void (*StretchLoop)(Stretch* st, float* out, int frames);

@@ -78,8 +78,8 @@ uint64_t render_hash_with(const std::vector<uint8_t>& image, uint32_t frames, co
 uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
 {
     const uint64_t chosen = render_hash_with(image, frames, nullptr);
-    const MixKernels* usable[4];
-    const int count = usable_mix_kernels(usable, 4);
+    const MixKernels* usable[MAX_MIX_KERNELS];
+    const int count = usable_mix_kernels(usable);
     for (int i = 0; i < count; ++i) {
         EXPECT_EQ(render_hash_with(image, frames, usable[i]), chosen) << usable[i]->name << " kernels";
     }

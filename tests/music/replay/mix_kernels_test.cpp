@@ -117,8 +117,8 @@ std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vecto
 
 TEST(MixKernels, EveryKernelGivesThePortableBits)
 {
-    const MixKernels* usable[4];
-    const int count = usable_mix_kernels(usable, 4);
+    const MixKernels* usable[MAX_MIX_KERNELS];
+    const int count = usable_mix_kernels(usable);
     for (uint32_t seed = 1; seed <= 300; ++seed) {
         std::vector<Voice> portableVoices;
         const std::vector<float> portable = mix_with(&SCALAR_KERNELS, seed, &portableVoices);
@@ -139,8 +139,8 @@ TEST(MixKernels, EveryKernelGivesThePortableBits)
 // voices end early or are silent, or where none sounds.
 TEST(MixKernels, WritingARunEqualsAddingToZeros)
 {
-    const MixKernels* usable[4];
-    const int count = usable_mix_kernels(usable, 4);
+    const MixKernels* usable[MAX_MIX_KERNELS];
+    const int count = usable_mix_kernels(usable);
     for (int k = 0; k < count; ++k) {
         for (uint32_t seed = 1; seed <= 100; ++seed) {
             std::vector<Voice> addedVoices, writtenVoices;
@@ -155,8 +155,8 @@ TEST(MixKernels, WritingARunEqualsAddingToZeros)
 
 TEST(MixKernels, EveryKernelConvertsAlike)
 {
-    const MixKernels* usable[4];
-    const int count = usable_mix_kernels(usable, 4);
+    const MixKernels* usable[MAX_MIX_KERNELS];
+    const int count = usable_mix_kernels(usable);
     Random r = {7};
     std::vector<float> mix(1771);
     for (float& f : mix) {
