@@ -80,8 +80,11 @@ class Device:
         return value
 
 
-def install_winmm(m, device):
+def install_winmm(m, in_samples):
+    """The modelled device, played as the clock moves, and the winmm stubs over it."""
     winmm = "winmm.dll"
+    device = Device(m, in_samples)
+    m.on_advance.append(device.advance)
 
     @m.api(winmm, 6)
     def waveOutOpen(handle_out, device_id, format_, callback, instance, flags):
@@ -160,6 +163,8 @@ def install_winmm(m, device):
         device.events.append("close")
         return 0
 
+    return device
+
 
 def reference(render, song, frames, folder):
     out = os.path.join(folder, "render.raw")
@@ -173,9 +178,7 @@ def run_case(dll_path, expected, name):
     cpu, esp, fpcw, mxcsr, tick, in_samples = CASES[name]
     m = Machine(32, cpu)
     m.tick_us, m.thread_align = tick, esp
-    device = Device(m, in_samples)
-    m.on_advance.append(device.advance)
-    install_winmm(m, device)
+    device = install_winmm(m, in_samples)
     try:
         dll = m.load_library(dll_path)
         m.set_fp_environment(fpcw, mxcsr)

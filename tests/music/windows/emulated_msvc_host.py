@@ -17,7 +17,7 @@ import tempfile
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "win32"))
 from pe_machine import Exit, Fault, Machine, report  # noqa: E402
-from run_melvane import Device, first_difference, install_winmm, reference  # noqa: E402
+from run_melvane import first_difference, install_winmm, reference  # noqa: E402
 
 K32 = "kernel32.dll"
 CAPTURE = b"capture.raw"
@@ -43,9 +43,7 @@ def install_host_stubs(m, device):
 
 def run(host, dll_path, expected):
     m = Machine(32)
-    device = Device(m, False)
-    m.on_advance.append(device.advance)
-    install_winmm(m, device)
+    device = install_winmm(m, False)
     install_host_stubs(m, device)
     failures = device.faults
     try:
