@@ -133,6 +133,7 @@ class Machine:
         self.thread_align, self.created_threads = 12, []  # ESP mod 16 at a thread's start routine
         self.pending = None
         self.exit_code = None
+        self.exe = None                # the program run_program runs
         self.console = []
         self.seq = 0
         self._setup_memory()
@@ -443,8 +444,7 @@ class Machine:
         rva = module.pe.OPTIONAL_HEADER.DATA_DIRECTORY[9].VirtualAddress
         if not rva:
             return
-        fields = [self.uptr(module.base + rva + self.ptr * i) for i in range(4)]
-        start, end, index_at, callbacks_at = fields
+        start, end, index_at, callbacks_at = (self.uptr(module.base + rva + self.ptr * i) for i in range(4))
         zero_fill = self.u32(module.base + rva + 4 * self.ptr)
         callbacks = []
         while callbacks_at and self.uptr(callbacks_at + self.ptr * len(callbacks)):
@@ -459,7 +459,6 @@ class Machine:
         index, template, _ = module.tls
         block = self.alloc(max(len(template), 1), "tls")
         self.write(block, template)
-        self.put_ptr(thread.teb + (0x2C if self.bits == 32 else 0x58) + 0, thread.tls_array)
         self.put_ptr(thread.tls_array + self.ptr * index, block)
 
     def notify(self, module, reason):
@@ -689,7 +688,7 @@ def install_base_stubs(m):
                            (crt, "_fmode"): cells["_fmode"], (crt, "_commode"): cells["_commode"],
                            (crt, "__initenv"): cells["__initenv"]})
     onexit = []
-    files = m.files = {}    # name -> bytearray, the program's current folder
+    files = {}              # name -> bytearray, the program's current folder
     streams = {}            # FILE address -> [name, position, writable]
     errno_cells = {}
 
@@ -828,14 +827,14 @@ def install_base_stubs(m):
     @m.api(k32, 1)
     def GetModuleHandleA(name):
         if not name:
-            return m.exe.base if getattr(m, "exe", None) else 0x400000
+            return m.exe.base if m.exe else 0x400000
         module = m.find_module(ntpath.basename(m.cstring(name).decode()).lower())
         m.current.last_error = 0 if module else 126
         return module.base if module else 0
 
     @m.api(k32, 3)
     def GetModuleFileNameA(handle, buffer, size):
-        module = m.find_module(handle) if handle else getattr(m, "exe", None)
+        module = m.find_module(handle) if handle else m.exe
         name = ("C:\\app\\" + (module.name if module else "host.exe")).encode()[:max(size - 1, 0)]
         m.write(buffer, name + b"\0")
         return len(name)
