@@ -143,7 +143,7 @@ class Machine:
         self.PARK = self.layout["stubs"] - STUB_SIZE  # unhooked: reaching it ends a slice
         self.CONTINUE = self._special("continue", None)
         self.BOOT = self._special("boot", self._boot)
-        self.main = self._new_thread(0x27F, 0x1F80)
+        self.main = self._new_thread()
         self.main.state = "idle"
         install_base_stubs(self)
 
@@ -496,7 +496,7 @@ class Machine:
         return None
 
     # --- threads and the scheduler -----------------------------------------------------
-    def _new_thread(self, fpcw, mxcsr):
+    def _new_thread(self):
         top = self.stack_next + STACK_SIZE - 0x100
         self.uc.mem_map(self.stack_next, STACK_SIZE)
         self.stack_next += STACK_SIZE + 0x10000  # unmapped guard between stacks
@@ -518,8 +518,8 @@ class Machine:
                                         0, 1, thread.tid, 0, thread.tls_array, self.peb))
             uc.reg_write(X.UC_X86_REG_GS_BASE, teb)
         uc.reg_write(self.SP, top)
-        uc.reg_write(X.UC_X86_REG_FPCW, fpcw)
-        uc.reg_write(X.UC_X86_REG_MXCSR, mxcsr)
+        uc.reg_write(X.UC_X86_REG_FPCW, 0x27F)   # Windows' defaults: double precision, nearest,
+        uc.reg_write(X.UC_X86_REG_MXCSR, 0x1F80)  # every exception masked
         self._push_call(self.BOOT, [], self.PARK)
         thread.context = uc.context_save()
         uc.context_restore(running)
@@ -531,7 +531,7 @@ class Machine:
 
     def create_thread(self, start, param, align=12):
         """A thread that runs the attach notifications, then start(param)."""
-        thread = self._new_thread(0x27F, 0x1F80)
+        thread = self._new_thread()
         thread.start = Call(start, param, align=align)
         thread.wake, thread.seq = self.now, self._next_seq()
         return thread
@@ -703,9 +703,9 @@ def install_base_stubs(m):
     for name in ("__p__acmdln", "__p__fmode", "__p__commode"):
         m._define(crt, name, 0, lambda cell=cells[name[4:]]: cell, True)
     m._define(crt, "__iob_func", 0, lambda: iob, True)
-    for name, nargs in (("__set_app_type", 1), ("__setusermatherr", 1), ("_lock", 1), ("_unlock", 1)):
+    for name, nargs in (("__set_app_type", 1), ("__setusermatherr", 1), ("_lock", 1), ("_unlock", 1),
+                        ("signal", 2)):
         m._define(crt, name, nargs, lambda *_: 0, True)
-    m._define(crt, "signal", 2, lambda *_: 0, True)
 
     @m.api(crt, 2, True)
     def _initterm(begin, end):
