@@ -108,7 +108,6 @@ class Thread:
         self.frames = []          # stubs waiting for emulated code they called
         self.result = None
         self.last_error = 0
-        self.tls_slots = {}
         self.preempted_at = None
 
 
@@ -887,7 +886,7 @@ def install_base_stubs(m):
 
     m._define(k32, "Sleep", 1, lambda ms: Sleep(m.sleep_us(ms)), False)
     m._define(k32, "GetLastError", 0, lambda: m.current.last_error, False)
-    m._define(k32, "TlsGetValue", 1, lambda index: m.current.tls_slots.get(index, 0), False)
+    m._define(k32, "TlsGetValue", 1, lambda index: 0, False)  # no TlsSetValue is imported: every slot is empty
     m._define(k32, "SetUnhandledExceptionFilter", 1, lambda _: 0, False)
 
     # Critical sections: a thread that finds one taken waits a quantum and tries again.
