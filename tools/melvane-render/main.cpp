@@ -25,18 +25,17 @@ namespace {
 const int EXIT_FAILED = 1;
 const int EXIT_USAGE = 2;
 
-// Loads the image (with the ring and start values when rendering follows),
-// or says why it does not load. A load warning goes to standard error once.
-Song* load(const InputImage& image, bool forRendering, bool warn) {
-    static bool warned = false;
+// Loads the image, or says why it does not load. For rendering it also sets
+// up the ring and start values and puts a load warning on standard error
+// (the loads that only look at the song leave that to the one that plays it).
+Song* load(const InputImage& image, bool forRendering) {
     Song* song = forRendering ? session_start(image.bytes, image.size) : session_load(image.bytes, image.size);
     if (song == nullptr) {
         std::fprintf(stderr, "cannot load module: %s\n", session_error());
         return nullptr;
     }
-    const char* warning = shortfall_warning(image.bytes, image.size);
-    if (warn && warning && !warned) std::fprintf(stderr, "warning: %s\n", warning);
-    warned = warned || warn;
+    const char* warning = forRendering ? shortfall_warning(image.bytes, image.size) : nullptr;
+    if (warning) std::fprintf(stderr, "warning: %s\n", warning);
     return song;
 }
 
@@ -46,7 +45,7 @@ int fail(const char* what, const char* name) {
 }
 
 int describe(const InputImage& image) {
-    Song* song = load(image, false, false);
+    Song* song = load(image, false);
     if (song == nullptr) return EXIT_FAILED;
     const bool ok = print_info(image.bytes, image.size, song, shortfall_warning(image.bytes, image.size));
     release_song(song);
@@ -59,7 +58,7 @@ int describe(const InputImage& image) {
 bool frames_to_render(const Options& options, const InputImage& image, uint32_t* frames) {
     *frames = options.frames;
     if (!options.once) return true;
-    Song* probe = load(image, false, true);
+    Song* probe = load(image, false);
     if (probe == nullptr) return false;
     SongPass pass;
     const uint32_t cap = options.framesGiven ? options.frames : ONCE_CAP_FRAMES;
@@ -73,7 +72,7 @@ bool frames_to_render(const Options& options, const InputImage& image, uint32_t*
 int render(const Options& options, const InputImage& image) {
     uint32_t frames = 0;
     if (!frames_to_render(options, image, &frames)) return EXIT_FAILED;
-    Song* song = load(image, true, true);
+    Song* song = load(image, true);
     if (song == nullptr) return EXIT_FAILED;
     Output out;
     if (!open_output(options.output, &out)) {
