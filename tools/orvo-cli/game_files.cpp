@@ -17,8 +17,10 @@ static std::string restoreFailure(const char* path) {
     std::string reason = ferror(file) ? strerror(errno) : "";
     fclose(file);
     if (!reason.empty()) return reason;
-    if (got > (size_t)SAVE_FILE_BYTES) return "not a saved game (longer than 951 bytes)";
-    if (got < (size_t)SAVE_FILE_BYTES) return "not a saved game (" + std::to_string(got) + " bytes, not 951)";
+    const std::string expected = std::to_string(SAVE_FILE_BYTES);
+    if (got > (size_t)SAVE_FILE_BYTES) return "not a saved game (longer than " + expected + " bytes)";
+    if (got < (size_t)SAVE_FILE_BYTES)
+        return "not a saved game (" + std::to_string(got) + " bytes, not " + expected + ")";
     return "not a saved game (values out of range)";
 }
 

@@ -55,9 +55,10 @@ static bool runLine(const std::string& line, int lineNumber) {
     bool ran = runScriptLine(line.data(), line.size(), stdout, &GAME_FILES, &reason);
     std::string fileProblem = takeFileProblem();
     fflush(stdout);
-    if (ran && !fileProblem.empty()) fprintf(stderr, "line %d: warning: %s\n", lineNumber, fileProblem.c_str());
-    if (!ran && !fileProblem.empty()) fprintf(stderr, "line %d: %s\n", lineNumber, fileProblem.c_str());
-    if (!ran && fileProblem.empty()) fprintf(stderr, "line %d: %s: %s\n", lineNumber, reason, shownLine(line).c_str());
+    if (!fileProblem.empty())
+        fprintf(stderr, "line %d: %s%s\n", lineNumber, ran ? "warning: " : "", fileProblem.c_str());
+    else if (!ran)
+        fprintf(stderr, "line %d: %s: %s\n", lineNumber, reason, shownLine(line).c_str());
     return ran;
 }
 
