@@ -16,13 +16,13 @@ version=$(sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' "$root/game/win
 
 # Name in the archive, then the file, in archive order.
 members=(
-  README.txt "$root/music/dll/release/README.txt"
+  README.txt "$root/music/windows/release/README.txt"
   Orvo.exe "$build/game/window/Orvo.exe"
   melvane.dll "$build/bin/melvane.dll"
   melvane.h "$root/music/melvane.h"
   melvane.lib "$build/lib/melvane.lib"
   melvane.dll.a "$build/lib/melvane.dll.a"
-  melvane.def "$root/music/dll/melvane.def"
+  melvane.def "$root/music/windows/melvane.def"
   melvane_example.c "$root/tools/example-host/melvane_example.c"
 )
 for ((i = 1; i < ${#members[@]}; i += 2)); do

@@ -26,7 +26,7 @@ how_to_hear_it() {
   cat >&2 <<TEXT
 To hear the song anyway, render it to a WAV file and play that where there is sound:
     $make
-    $build/native/tools/melvane-render/melvane-render --once music/front/song/builtin_song.xm song.wav
+    $build/native/tools/melvane-render/melvane-render --once music/song-image/builtin_song.xm song.wav
 TEXT
 }
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "support/bench_modules.h"
-#include "front/block_renderer.h"
-#include "front/memory.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "render/block_renderer.h"
+#include "song/memory.h"
+#include "render/player_state.h"
+#include "song/song_model.h"
 #include "replay/mix_kernels.h"
 #include "mixer_bench.h"
 #include "prefill_bench.h"

@@ -9,7 +9,8 @@
 #include <x86intrin.h>
 #endif
 
-#include "front/player_state.h"
+#include "render/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/mixer.h"
 
 namespace {
@@ -39,7 +40,7 @@ void make_sample(BenchSample* b, int length, int loopStart, uint8_t loopType)
 void start_voices(BenchSample* samples)
 {
     for (int i = 0; i < VOICE_COUNT; ++i) {
-        Voice* v = &player.voices[i];
+        Voice* v = &replay.voices[i];
         *v = Voice{};
         v->index = i;
         v->sample = &samples[i % SAMPLE_COUNT].sample;
@@ -53,8 +54,8 @@ void start_voices(BenchSample* samples)
 void change_gains(int tick)
 {
     for (int i = 0; i < VOICE_COUNT; ++i) {
-        player.voices[i].leftGain = (tick + i) % 129;
-        player.voices[i].rightGain = (tick * 7 + i) % 129;
+        replay.voices[i].leftGain = (tick + i) % 129;
+        replay.voices[i].rightGain = (tick * 7 + i) % 129;
     }
 }
 
@@ -99,7 +100,7 @@ double run_mixer(double seconds, bool ramps, uint64_t* counterTicks)
     }
     *counterTicks = time_stamp() - counterBegin;
     double cpu = double(std::clock() - begin) / CLOCKS_PER_SEC;
-    for (int i = 0; i < VOICE_COUNT; ++i) player.voices[i].sample = nullptr;
+    for (int i = 0; i < VOICE_COUNT; ++i) replay.voices[i].sample = nullptr;
     return cpu;
 }
 

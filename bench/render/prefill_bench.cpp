@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "front/block_renderer.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "render/block_renderer.h"
+#include "render/player_state.h"
+#include "song/song_model.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -16,7 +16,7 @@ namespace {
 std::vector<uint8_t> read_song()
 {
     std::vector<uint8_t> bytes;
-    std::string path = std::string(MELVANE_SOURCE_DIR) + "/music/front/song/builtin_song.xm";
+    std::string path = std::string(MELVANE_SOURCE_DIR) + "/music/song-image/builtin_song.xm";
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return bytes;
     int c;

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "replay/replay_state.h"
+#include "song/song_model.h"
 #include "replay/channel_state.h"
 #include "replay/effect_numbers.h"
 #include "replay/envelopes.h"
@@ -254,7 +254,7 @@ void process_tick(Song* song)
         return;
     int32_t count = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
     for (int32_t c = 0; c < count; ++c)
-        channel_tick(song, &player.channels[c], &cells[c]);
+        channel_tick(song, &replay.channels[c], &cells[c]);
 }
 
 void tone_portamento(ChannelState* c)

@@ -1,6 +1,6 @@
 #include "replay/envelopes.h"
 
-#include "front/song_model.h"
+#include "song/song_model.h"
 #include "replay/channel_state.h"
 #include "replay/waveforms.h"
 

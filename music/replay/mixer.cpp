@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/mix_kernels.h"
 
 namespace {
@@ -250,8 +250,8 @@ void mix_voice(Voice* voice, float* out, int frames, bool store)
 // adds zeros, so it can stop.
 bool faded_out_twin(int i)
 {
-    const Voice* voice = &player.voices[i];
-    return player.channels[i & 31].voice == &player.voices[i ^ 32] && voice->rampFramesLeft == 0
+    const Voice* voice = &replay.voices[i];
+    return replay.channels[i & 31].voice == &replay.voices[i ^ 32] && voice->rampFramesLeft == 0
            && voice->leftGain == 0 && voice->rightGain == 0 && voice->currentLeftGain == 0
            && voice->currentRightGain == 0;
 }
@@ -262,7 +262,7 @@ void mix_all(float* out, int frames, bool store)
 {
     if (frames <= 0) return;
     for (int i = 0; i < VOICE_COUNT; ++i) {
-        Voice* voice = &player.voices[i];
+        Voice* voice = &replay.voices[i];
         if (voice->sample && faded_out_twin(i)) voice->sample = nullptr;
         if (voice->sample) {
             mix_voice(voice, out, frames, store);

@@ -2,13 +2,13 @@
 // changes of volume, panning and period, and the requests to the sequencer.
 #include "replay/row_effects.h"
 
-#include "front/block_renderer.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "replay/replay_state.h"
+#include "song/song_model.h"
 #include "replay/channel_state.h"
 #include "replay/effect_numbers.h"
 #include "replay/effects.h"
 #include "replay/envelopes.h"
+#include "replay/sequencer.h"
 #include "replay/voice.h"
 
 namespace {
@@ -95,7 +95,7 @@ void extended_effect(Song* song, ChannelState* channel, Sample* sample, uint8_t 
         break;
     case EXTENDED_SET_FINETUNE:
         // The shared empty sample must stay all zero.
-        if (sample != &player.emptySample) sample->finetune = int8_t(y);
+        if (sample != &emptySample) sample->finetune = int8_t(y);
         break;
     case EXTENDED_PATTERN_LOOP:
         pattern_loop(song, channel, y);

@@ -2,8 +2,8 @@
 // volume column and effect, steps its envelopes and hands over to its voice.
 #include "replay/rows.h"
 
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "replay/replay_state.h"
+#include "song/song_model.h"
 #include "replay/channel_state.h"
 #include "replay/effect_numbers.h"
 #include "replay/envelopes.h"
@@ -105,18 +105,18 @@ void set_panning(ChannelState* channel, int32_t panning) {
 
 Instrument* resolve_instrument(const ChannelState* channel, const Song* song) {
     if (song->instruments == nullptr || channel->instrument >= song->instrumentCount) {
-        return &player.emptyInstrument;
+        return &emptyInstrument;
     }
     return &song->instruments[channel->instrument];
 }
 
 Sample* resolve_sample(const ChannelState* channel, const Song* song) {
     const Instrument* instrument = resolve_instrument(channel, song);
-    if (instrument == &player.emptyInstrument || channel->note >= NOTE_KEYS) {
-        return &player.emptySample;
+    if (instrument == &emptyInstrument || channel->note >= NOTE_KEYS) {
+        return &emptySample;
     }
     const uint8_t slot = instrument->noteSample[channel->note];
-    if (slot >= 16 || instrument->samples[slot] == nullptr) return &player.emptySample;
+    if (slot >= 16 || instrument->samples[slot] == nullptr) return &emptySample;
     return instrument->samples[slot];
 }
 
@@ -176,6 +176,6 @@ void process_row(Song* song) {
     bool jumpSeen = false;
     const int32_t count = processed_channels(song);
     for (int32_t c = 0; c < count; ++c) {
-        process_channel(song, &player.channels[c], cells[c], &jumpSeen);
+        process_channel(song, &replay.channels[c], cells[c], &jumpSeen);
     }
 }

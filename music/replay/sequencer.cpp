@@ -2,7 +2,7 @@
 // and delays take effect at the next row start.
 #include "replay/sequencer.h"
 
-#include "front/song_model.h"
+#include "song/song_model.h"
 #include "replay/effects.h"
 #include "replay/rows.h"
 
@@ -11,6 +11,7 @@ namespace {
 // Stands in for rows and patterns that do not exist.
 const Cell EMPTY_ROW[MAX_CHANNELS] = {};
 const int32_t MISSING_PATTERN_ROWS = 64;
+const uint32_t TICK_FRAMES_AT_ONE_BPM = 110250;  // 44100 frames x 2.5 s
 
 const Pattern* pattern_at(const Song* song, int32_t orderPos) {
     if (orderPos < 0 || orderPos > 255 || song->patterns == nullptr) return nullptr;
@@ -36,6 +37,12 @@ void set_natural_successor(Song* song) {
 }
 
 }  // namespace
+
+void set_bpm(Song* song, uint32_t bpm) {
+    // A tick must last at least one frame, or rendering would never advance.
+    const uint32_t frames = bpm == 0 ? 0 : TICK_FRAMES_AT_ONE_BPM / bpm;
+    song->samplesPerTick = frames == 0 ? 1 : frames;
+}
 
 int32_t pattern_row_count(const Song* song, int32_t orderPos) {
     const Pattern* pattern = pattern_at(song, orderPos);

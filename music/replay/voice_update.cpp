@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "replay/replay_state.h"
+#include "song/song_model.h"
 #include "replay/channel_state.h"
 #include "replay/voice.h"
 
@@ -66,7 +66,7 @@ void set_gains(Voice* voice) {
 Voice* hand_over(ChannelState* channel) {
     Voice* old = channel->voice;
     const int32_t twinIndex = old->index < 32 ? old->index + 32 : old->index - 32;
-    Voice* twin = &player.voices[twinIndex];
+    Voice* twin = &replay.voices[twinIndex];
     *twin = *old;
     twin->index = twinIndex;
     old->volume = 0;

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "front/block_renderer.h"
-#include "front/memory.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
-#include "render_session.h"
+#include "render/block_renderer.h"
+#include "song/memory.h"
+#include "render/player_state.h"
+#include "song/song_model.h"
+#include "support/render_session.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "music/support/xm_writer.h"
+#include "support/xm_writer.h"
 
 namespace {
 

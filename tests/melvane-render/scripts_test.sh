@@ -4,7 +4,7 @@
 #   scripts_test.sh SOURCE_ROOT RENDER WORK
 set -u
 top=$1 render=$2 work=$3
-song="$top/music/front/song"
+song="$top/music/song-image"
 mkdir -p "$work"
 failures=0
 

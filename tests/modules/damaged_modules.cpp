@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "front/block_renderer.h"
-#include "front/memory.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
-#include "render_session.h"
+#include "render/block_renderer.h"
+#include "song/memory.h"
+#include "render/player_state.h"
+#include "song/song_model.h"
+#include "support/render_session.h"
 
 namespace {
 

@@ -9,11 +9,10 @@
 #include <cstring>
 #include <vector>
 
-#include "front/memory.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
-#include "front/sources.h"
-#include "front/xm_loader.h"
+#include "song/memory.h"
+#include "song/song_model.h"
+#include "song/sources.h"
+#include "song/xm_loader.h"
 
 namespace {
 
@@ -56,9 +55,9 @@ int main(int argc, char** argv) {
     Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
     if (song == nullptr) return refuse(name, "out of memory");
     install_source(MEMORY_SOURCE, uint32_t(image.size()));
-    player.source.open(image.data());
+    activeSource.operations.open(image.data());
     const bool loaded = load_module(song) != 0;
-    player.source.close();
+    activeSource.operations.close();
     if (loaded) describe(name, *song, image.size());
     const int status = loaded ? 0 : refuse(name, *load_error() ? load_error() : "unknown fault");
     release_song(song);

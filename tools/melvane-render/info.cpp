@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "front/song_model.h"
+#include "song/song_model.h"
 #include "options.h"
 #include "song_pass.h"
 #include "xm_text.h"

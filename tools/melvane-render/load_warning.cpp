@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "front/xm_loader.h"
+#include "song/xm_loader.h"
 #include "xm_text.h"
 
 namespace {

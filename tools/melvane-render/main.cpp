@@ -8,15 +8,15 @@
 #include <cstring>
 
 #include "../version.h"
-#include "front/block_renderer.h"
-#include "front/song_model.h"
+#include "render/block_renderer.h"
+#include "song/song_model.h"
 #include "info.h"
 #include "input.h"
 #include "load_warning.h"
 #include "options.h"
 #include "output.h"
 #include "render.h"
-#include "render_session.h"
+#include "support/render_session.h"
 #include "song_pass.h"
 #include "trace.h"
 

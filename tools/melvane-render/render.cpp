@@ -1,9 +1,9 @@
 #include "render.h"
 
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "render/player_state.h"
+#include "song/song_model.h"
 #include "output.h"
-#include "render_session.h"
+#include "support/render_session.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "front/block_renderer.h"
-#include "front/song_model.h"
+#include "render/block_renderer.h"
+#include "song/song_model.h"
 #include "replay/sequencer.h"
 
 namespace {

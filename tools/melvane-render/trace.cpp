@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "replay/replay_state.h"
+#include "song/song_model.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ uint64_t tickStart;    // first frame of the next tick
 uint32_t tickLength;   // its length: the tick length as the tick before left it
 
 void trace_channel(int c) {
-    const ChannelState& ch = player.channels[c];
+    const ChannelState& ch = replay.channels[c];
     const Voice& v = *ch.voice;
     std::fprintf(stderr,
                  " | c%d period=%d volume=%d panning=%d volEnvOutput=%d fadeoutVolume=%d"

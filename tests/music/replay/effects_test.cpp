@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/sequencer.h"
 #include "replay/voice_update.h"
 #include "replay/waveforms.h"
@@ -44,7 +44,7 @@ protected:
         for (int i = 0; i < ticks; ++i)
             play_tick(&t.song);
     }
-    ChannelState& channel(int c = 0) { return player.channels[c]; }
+    ChannelState& channel(int c = 0) { return replay.channels[c]; }
 };
 
 TEST_F(TickEffects, ArpeggioPlaysBaseAndBothIntervalsInTurn)

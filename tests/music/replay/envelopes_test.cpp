@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/envelopes.h"
 #include "replay/sequencer.h"
 #include "replay/waveforms.h"
@@ -50,7 +50,7 @@ protected:
         for (int i = 0; i < ticks; ++i)
             play_tick(&t.song);
     }
-    ChannelState& channel() { return player.channels[0]; }
+    ChannelState& channel() { return replay.channels[0]; }
 };
 
 TEST_F(Envelopes, PlainEnvelopeInterpolatesAndEndsOnItsLastPoint)

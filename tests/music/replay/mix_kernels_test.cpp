@@ -8,8 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "front/block_renderer.h"
-#include "front/player_state.h"
+#include "render/block_renderer.h"
+#include "render/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/mix_kernels.h"
 #include "replay/mixer.h"
 
@@ -64,7 +65,7 @@ int random_gain(Random* r)
 void start_voices(Bench* b, Random* r)
 {
     for (int i = 0; i < VOICE_COUNT; ++i) {
-        Voice& v = player.voices[i];
+        Voice& v = replay.voices[i];
         v = Voice{};
         v.index = i;
         if (r->below(4) == 0) continue;
@@ -105,13 +106,13 @@ std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vecto
         }
         done += frames;
         for (int i = 0; i < VOICE_COUNT; ++i) {
-            if (r.below(3) == 0) player.voices[i].leftGain = random_gain(&r);
-            if (r.below(3) == 0) player.voices[i].rightGain = random_gain(&r);
+            if (r.below(3) == 0) replay.voices[i].leftGain = random_gain(&r);
+            if (r.below(3) == 0) replay.voices[i].rightGain = random_gain(&r);
         }
     }
-    after->assign(player.voices, player.voices + VOICE_COUNT);
+    after->assign(replay.voices, replay.voices + VOICE_COUNT);
     for (Voice& v : *after) v.sample = v.sample ? reinterpret_cast<Sample*>(1) : nullptr;
-    for (int i = 0; i < VOICE_COUNT; ++i) player.voices[i].sample = nullptr;
+    for (int i = 0; i < VOICE_COUNT; ++i) replay.voices[i].sample = nullptr;
     return block;
 }
 

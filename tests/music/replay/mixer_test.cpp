@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/mixer.h"
 
 namespace {
@@ -50,8 +50,8 @@ protected:
     void SetUp() override
     {
         for (int i = 0; i < VOICE_COUNT; ++i) {
-            player.voices[i] = Voice{};
-            player.voices[i].index = i;
+            replay.voices[i] = Voice{};
+            replay.voices[i].index = i;
         }
     }
 
@@ -59,7 +59,7 @@ protected:
     Voice* start_voice(int index, Sample* sample, uint32_t whole, uint32_t fraction,
                        uint32_t stepInt, uint32_t stepFrac, int gain = 128)
     {
-        Voice* v = &player.voices[index];
+        Voice* v = &replay.voices[index];
         *v = Voice{};
         v->index = index;
         v->sample = sample;
@@ -336,8 +336,8 @@ TEST_F(MixerTest, SampleEndsInTheStretchThatReachesItsLength)
 
 TEST_F(MixerTest, EmptySampleEndsWithoutReading)
 {
-    player.emptySample = Sample{};
-    Voice* v = start_voice(0, &player.emptySample, 0, 0, 1, 0);
+    emptySample = Sample{};
+    Voice* v = start_voice(0, &emptySample, 0, 0, 1, 0);
     v->currentLeftGain = v->currentRightGain = 0;
     std::vector<float> out = mix(4);
     for (float f : out) EXPECT_EQ(f, 0.0f);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "front/block_renderer.h"
+#include "render/block_renderer.h"
 #include "replay/sequencer.h"
 
 void make_song(ReplaySong* t, int channels, int patternCount, int rows) {

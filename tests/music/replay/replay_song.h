@@ -4,7 +4,7 @@
 #include <deque>
 #include <vector>
 
-#include "front/song_model.h"
+#include "song/song_model.h"
 
 struct ReplaySong {
     Song song;

@@ -2,7 +2,7 @@
 // key-off, the volume column and first-tick effects.
 #include <gtest/gtest.h>
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/rows.h"
 #include "replay/sequencer.h"
 #include "replay_song.h"
@@ -47,7 +47,7 @@ void next_row_start(ReplaySong* t) {
 class RowStep : public ::testing::Test {
 protected:
     ReplaySong t;
-    ChannelState& ch = player.channels[0];
+    ChannelState& ch = replay.channels[0];
     void SetUp() override { set_up(&t); }
     // Starts over, for tests that loop over cases.
     void fresh() {
@@ -66,7 +66,7 @@ typedef RowStep RowEffects;
 const uint32_t MARK = 1234;
 
 void mark_voice(int channel) {
-    player.channels[channel].voice->positionInt = MARK;
+    replay.channels[channel].voice->positionInt = MARK;
 }
 
 TEST_F(RowNotes, NoteWithInstrumentStartsSampleAtItsDefaults) {
@@ -96,14 +96,14 @@ TEST_F(RowNotes, NoteWithoutInstrumentKeepsVolumeAndEnvelopes) {
     EXPECT_EQ(ch.volume, 0x30);
     EXPECT_EQ(ch.fadeoutVolume, 65536);
     EXPECT_EQ(ch.period, 7680 - 64 * 60);
-    EXPECT_EQ(ch.voice, &player.voices[32]);  // restarted on the twin
+    EXPECT_EQ(ch.voice, &replay.voices[32]);  // restarted on the twin
     EXPECT_EQ(ch.voice->positionInt, 0u);
 }
 
 TEST_F(RowNotes, InstrumentBeyondSongIsSilent) {
     put(&t, 0, 0, {C4, 9, 0, 0, 0});
     play_row_start(&t, 0);
-    EXPECT_EQ(ch.voice->sample, &player.emptySample);
+    EXPECT_EQ(ch.voice->sample, &emptySample);
     EXPECT_EQ(ch.volume, 0);
     EXPECT_EQ(ch.panning, 0);
 }
@@ -122,7 +122,7 @@ TEST_F(RowNotes, NotesOutsideTheFormatAreNoNotes) {
     EXPECT_EQ(ch.voice->positionInt, MARK);
     EXPECT_EQ(ch.note, 48);
     EXPECT_EQ(ch.instrument, 1);
-    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice, &replay.voices[0]);
     EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
 }
 
@@ -157,7 +157,7 @@ TEST_F(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
     EXPECT_EQ(ch.period, 7680 - 64 * 48);
     EXPECT_EQ(ch.portaTarget, 7680 - 64 * 55);
     EXPECT_EQ(ch.portaSpeed, 0x20);
-    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice, &replay.voices[0]);
     EXPECT_EQ(ch.voice->positionInt, MARK);
     // The reset takes the sample it already plays: instrument 1's defaults.
     EXPECT_EQ(ch.volume, 48);
@@ -172,7 +172,7 @@ TEST_F(RowTonePortamento, VolumeColumnPortaJumpsPitchWithoutRestart) {
     next_row_start(&t);
     EXPECT_EQ(ch.period, 7680 - 64 * 53);
     EXPECT_EQ(ch.portaSpeed, 0x50);
-    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice, &replay.voices[0]);
     EXPECT_EQ(ch.voice->positionInt, MARK);
 }
 
@@ -193,7 +193,7 @@ TEST_F(RowSampleOffset, OffsetWithoutNoteWaitsForTheNextNote) {
     EXPECT_EQ(ch.voice->startOffset, 0x2000u);
     EXPECT_EQ(ch.voice->positionInt, MARK);
     next_row_start(&t);
-    EXPECT_EQ(ch.voice, &player.voices[32]);
+    EXPECT_EQ(ch.voice, &replay.voices[32]);
     EXPECT_EQ(ch.voice->positionInt, 0x2000u);  // memory reused
 }
 
@@ -203,7 +203,7 @@ TEST_F(RowSampleOffset, OffsetPastLoopEndRewindsWithoutNewNote) {
     play_row_start(&t, 0);
     mark_voice(0);
     next_row_start(&t);
-    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice, &replay.voices[0]);
     EXPECT_EQ(ch.voice->positionInt, 0u);
     EXPECT_TRUE(ch.updateFlags & FLAG_REWIND);
     EXPECT_FALSE(ch.updateFlags & FLAG_TRIGGER);
@@ -287,7 +287,7 @@ TEST_F(RowEffects, FinetuneChangeWaitsForNextNote) {
 TEST_F(RowEffects, FinetuneOnEmptySampleIsIgnored) {
     put(&t, 0, 0, {C4, 7, 0, 0xE, 0x5F});
     play_row_start(&t, 0);
-    EXPECT_EQ(player.emptySample.finetune, 0);
+    EXPECT_EQ(emptySample.finetune, 0);
 }
 
 TEST_F(RowEffects, NoteDelayKeepsOldSoundOnFirstTick) {
@@ -299,7 +299,7 @@ TEST_F(RowEffects, NoteDelayKeepsOldSoundOnFirstTick) {
     EXPECT_EQ(ch.period, 7680 - 64 * 48);
     EXPECT_EQ(ch.instrument, 1);
     EXPECT_EQ(ch.notePeriod, 7680 - 64 * 60);
-    EXPECT_EQ(ch.voice, &player.voices[0]);
+    EXPECT_EQ(ch.voice, &replay.voices[0]);
     EXPECT_EQ(ch.updateFlags & (FLAG_TRIGGER | FLAG_VOLUME | FLAG_PANNING), 0);
 }
 

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "front/player_state.h"
 #include "replay/sequencer.h"
 #include "replay_song.h"
 

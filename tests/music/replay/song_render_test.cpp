@@ -7,9 +7,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "front/block_renderer.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "render/block_renderer.h"
+#include "render/player_state.h"
+#include "replay/replay_state.h"
+#include "song/song_model.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -89,7 +90,7 @@ std::vector<uint64_t> steps;
 
 void record_step(const Song*, int32_t)
 {
-    const Voice& voice = *player.channels[0].voice;
+    const Voice& voice = *replay.channels[0].voice;
     steps.push_back(uint64_t(voice.stepInt) << 32 | voice.stepFrac);
 }
 
@@ -105,7 +106,7 @@ TEST(SongRender, VibratoMovesThePitchAroundTheNote)
     set_tick_observer(record_step);
     render(song, FRAMES_PER_SECOND);
     set_tick_observer(nullptr);
-    EXPECT_EQ(player.channels[0].period, 4608);  // the note itself never moves
+    EXPECT_EQ(replay.channels[0].period, 4608);  // the note itself never moves
     release_song(song);
 
     const uint64_t noteStep = 814485521;  // 8363 Hz

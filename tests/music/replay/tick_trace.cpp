@@ -1,6 +1,6 @@
 #include "tick_trace.h"
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/sequencer.h"
 #include "replay_song.h"
 
@@ -9,7 +9,7 @@ std::vector<int32_t> trace_ticks(Song* song, int ticks, int channel, ChannelFiel
     std::vector<int32_t> values;
     for (int i = 0; i < ticks; ++i) {
         play_tick(song);
-        values.push_back(field(player.channels[channel]));
+        values.push_back(field(replay.channels[channel]));
     }
     return values;
 }

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "front/player_state.h"
+#include "replay/replay_state.h"
 #include "replay/voice_update.h"
 #include "replay_song.h"
 
@@ -21,7 +21,7 @@ void set_up(VoiceBench* b, bool linear) {
     add_instrument(&b->t, 1000, 64, 128, LOOP_FORWARD, 100, 200);
     start_replay(&b->t);
     b->t.song.globalVolume = 64;
-    b->channel = &player.channels[0];
+    b->channel = &replay.channels[0];
     b->channel->volume = 64;
     b->channel->volEnvOutput = 64;
     b->channel->fadeoutVolume = 65536;
@@ -33,7 +33,7 @@ uint32_t frequency_step(VoiceBench* b, int32_t period, int32_t pitchOffset = 0) 
     b->channel->period = period;
     b->channel->pitchOffset = pitchOffset;
     b->channel->updateFlags = FLAG_PITCH;
-    update_voice(b->channel, &player.emptySample, &b->t.song);
+    update_voice(b->channel, &emptySample, &b->t.song);
     const Voice* v = b->channel->voice;
     // Back to Hz: whole steps x 44100 plus the fraction, rounded up.
     return v->stepInt * 44100u + uint32_t((uint64_t(v->stepFrac) * 44100 + 0xFFFFFFFFu) >> 32);
@@ -120,7 +120,7 @@ TEST_F(PitchStep, ZeroPeriodSumKeepsStepAndFlagIsCleared) {
     b.channel->period = 100;
     b.channel->pitchOffset = -100;
     b.channel->updateFlags = FLAG_PITCH;
-    update_voice(b.channel, &player.emptySample, &b.t.song);
+    update_voice(b.channel, &emptySample, &b.t.song);
     EXPECT_EQ(b.channel->updateFlags & FLAG_PITCH, 0);
     EXPECT_EQ(b.channel->voice->stepInt, before.stepInt);
     EXPECT_EQ(b.channel->voice->stepFrac, before.stepFrac);
@@ -143,7 +143,7 @@ const Voice& volume_update(VoiceBench* b, int32_t s, int32_t e, int32_t f, int32
     b->channel->fadeoutVolume = f;
     b->t.song.globalVolume = g;
     b->channel->updateFlags = FLAG_VOLUME;
-    update_voice(b->channel, &player.emptySample, &b->t.song);
+    update_voice(b->channel, &emptySample, &b->t.song);
     return *b->channel->voice;
 }
 
@@ -177,7 +177,7 @@ int32_t panning_update(VoiceBench* b, int32_t p, int32_t n) {
     b->channel->panning = p;
     b->channel->panEnvOutput = n;
     b->channel->updateFlags = FLAG_PANNING;
-    update_voice(b->channel, &player.emptySample, &b->t.song);
+    update_voice(b->channel, &emptySample, &b->t.song);
     return b->channel->voice->panning;
 }
 
@@ -229,7 +229,7 @@ TEST_F(VoiceTrigger, SoundingVoiceHandsOverToTwinAndBack) {
     first->stepInt = 2;
     trigger(&b, sample);
     Voice* twin = b.channel->voice;
-    EXPECT_EQ(twin, &player.voices[32]);
+    EXPECT_EQ(twin, &replay.voices[32]);
     EXPECT_EQ(twin->index, 32);
     EXPECT_EQ(twin->positionInt, 0u);
     EXPECT_EQ(twin->volume, 90);  // copied; the next volume update sets it

@@ -7,10 +7,10 @@
 
 #include "failing_memory.h"
 #include "check.h"
-#include "front/builtin_song.h"
-#include "front/memory.h"
-#include "front/player.h"
-#include "front/player_state.h"
+#include "windows/builtin_song.h"
+#include "song/memory.h"
+#include "windows/player.h"
+#include "render/player_state.h"
 
 namespace {
 

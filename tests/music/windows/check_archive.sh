@@ -38,7 +38,7 @@ melvane.dll $build/bin/melvane.dll
 melvane.lib $build/lib/melvane.lib
 melvane.dll.a $build/lib/melvane.dll.a
 melvane.h $source/music/melvane.h
-melvane.def $source/music/dll/melvane.def
+melvane.def $source/music/windows/melvane.def
 melvane_example.c $source/tools/example-host/melvane_example.c
 LIST
 

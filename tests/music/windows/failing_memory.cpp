@@ -2,7 +2,7 @@
 // same counters, and a request number from which every request fails.
 #include <windows.h>
 
-#include "front/memory.h"
+#include "song/memory.h"
 #include "failing_memory.h"
 
 namespace {

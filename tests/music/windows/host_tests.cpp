@@ -15,11 +15,11 @@
 #include <cstring>
 
 #include "check.h"
-#include "front/builtin_song.h"
-#include "front/memory.h"
-#include "front/player.h"
-#include "front/player_state.h"
-#include "front/song_model.h"
+#include "windows/builtin_song.h"
+#include "song/memory.h"
+#include "windows/player.h"
+#include "render/player_state.h"
+#include "song/song_model.h"
 #include "melvane.h"
 
 namespace {
@@ -319,7 +319,7 @@ int case_resource(const char* capture, double seconds) {
     HMODULE self = GetModuleHandleA(nullptr);
     check(start_playback("TEST_SONG", reinterpret_cast<uintptr_t>(self), SOURCE_RESOURCE) != 0,
           "start_playback with the resource kind returns nonzero");
-    check(player.sourceHandle == 0, "the resource is freed after the load");
+    check(activeSource.handle == 0, "the resource is freed after the load");
     play_then_stop(capture, seconds);
     return 0;
 }

@@ -1,0 +1,3 @@
+#include "replay/replay_state.h"
+
+ReplayState replay;

@@ -1,1 +1,0 @@
-set(FUZZ_LIBRARIES orvo_rules)
