@@ -1,6 +1,6 @@
 #include "render/fp_environment.h"
 
-#include "render/cpu_features.h"
+#include "replay/cpu_features.h"
 
 namespace {
 

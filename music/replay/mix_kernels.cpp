@@ -3,7 +3,7 @@
 // render on the x87 unit and give the same bytes.
 #include "replay/mix_kernels.h"
 
-#include "render/cpu_features.h"
+#include "replay/cpu_features.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "render/cpu_features.h"
+#include "replay/cpu_features.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
