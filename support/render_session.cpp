@@ -13,51 +13,19 @@ namespace {
 const char* lastError = "";
 int32_t lastBlock = 0;
 
-void free_output() {
-    free_block(player.outputRing);
-    free_block(player.mixAllocation);
-    player.outputRing = nullptr;
-    player.mixAllocation = nullptr;
-    player.mixArea = nullptr;
-}
-
-// The ring and the 16-byte aligned mix area, as a playback start sets them up.
-bool allocate_output() {
-    player.outputRing = static_cast<int16_t*>(alloc_zeroed(RING_BYTES));
-    player.mixAllocation = alloc_zeroed(MIX_ALLOCATION_BYTES);
-    if (player.outputRing == nullptr || player.mixAllocation == nullptr) {
-        free_output();
-        lastError = "out of memory";
-        return false;
-    }
-    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(player.mixAllocation) + 15) & ~uintptr_t(15);
-    player.mixArea = reinterpret_cast<float*>(aligned);
-    player.fillIndex = 0;
-    return true;
-}
-
 }  // namespace
 
 Song* session_load(const uint8_t* image, uint32_t size) {
-    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
-    if (song == nullptr) {
-        lastError = "out of memory";
-        return nullptr;
-    }
-    install_source(MEMORY_SOURCE, size);
-    activeSource.operations.open(image);
-    const bool loaded = load_module(song) != 0;
-    activeSource.operations.close();
-    if (loaded) return song;
-    lastError = *load_error() ? load_error() : "unknown fault";
-    release_song(song);
-    return nullptr;
+    Song* song = load_song_from(MEMORY_SOURCE, image, size);
+    if (song == nullptr) lastError = *load_error() ? load_error() : "unknown fault";
+    return song;
 }
 
 Song* session_start(const uint8_t* image, uint32_t size) {
     Song* song = session_load(image, size);
     if (song == nullptr) return nullptr;
     if (!allocate_output()) {
+        lastError = "out of memory";
         release_song(song);
         return nullptr;
     }

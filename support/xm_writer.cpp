@@ -192,17 +192,7 @@ std::vector<uint8_t> write_xm(const XmModule& module) {
 }
 
 Song* load_xm_image(const std::vector<uint8_t>& image) {
-    install_source(MEMORY_SOURCE, uint32_t(image.size()));
-    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
-    if (!song) return nullptr;
-    activeSource.operations.open(image.data());
-    int32_t loaded = load_module(song);
-    activeSource.operations.close();
-    if (!loaded) {
-        release_song(song);
-        return nullptr;
-    }
-    return song;
+    return load_song_from(MEMORY_SOURCE, image.data(), uint32_t(image.size()));
 }
 
 Song* load_xm(const XmModule& module) { return load_xm_image(write_xm(module)); }

@@ -29,25 +29,6 @@ namespace {
 const int RUNS = 5;
 const int PREFILL_RUNS = 21;
 
-bool allocate_output()
-{
-    player.outputRing = static_cast<int16_t*>(alloc_zeroed(RING_BYTES));
-    player.mixAllocation = alloc_zeroed(MIX_ALLOCATION_BYTES);
-    if (!player.outputRing || !player.mixAllocation) return false;
-    uintptr_t aligned = (reinterpret_cast<uintptr_t>(player.mixAllocation) + 15) & ~uintptr_t(15);
-    player.mixArea = reinterpret_cast<float*>(aligned);
-    return true;
-}
-
-void free_output()
-{
-    free_block(player.outputRing);
-    free_block(player.mixAllocation);
-    player.outputRing = nullptr;
-    player.mixAllocation = nullptr;
-    player.mixArea = nullptr;
-}
-
 // Audio seconds per CPU second for one playback from the start; 0 when the
 // module does not load.
 double render_speed(const std::vector<uint8_t>& image, double seconds)

@@ -24,3 +24,9 @@ struct PlayerState {
 };
 
 extern PlayerState player;
+
+// Allocates the output ring and the 16-byte aligned mix area and starts the
+// rendering at block 0; false, with neither kept, when an allocation fails.
+bool allocate_output();
+// Frees the ring and the mix area (either may be missing).
+void free_output();

@@ -2,7 +2,7 @@
 
 #include "song/memory.h"
 #include "song/module_source.h"
-#include "song/xm_loader.h"
+#include "song/load_report.h"
 
 namespace {
 
@@ -14,11 +14,8 @@ namespace {
 const uint64_t LOAD_ALLOWANCE = 4u << 20;
 const uint64_t LOAD_SIZE_FACTOR = 8;
 
-const char* failureReason = "";
 uint64_t loadCeiling;
 uint64_t loadAllocated;
-LoadShortfall reading;
-LoadShortfall shortfall;
 
 }  // namespace
 
@@ -61,9 +58,7 @@ void xm_seek_to(uint64_t target) {
 void xm_skip(int32_t count) { activeSource.operations.seek(count, 1); }
 
 void xm_begin_load() {
-    failureReason = "";
-    reading = LoadShortfall{SHORT_NONE, 0, 0};
-    shortfall = reading;
+    reset_load_report();
     loadAllocated = 0;
     loadCeiling = LOAD_ALLOWANCE + LOAD_SIZE_FACTOR * uint64_t(activeSource.size);
 }
@@ -84,17 +79,3 @@ bool xm_take(uint64_t bytes, void** block) {
     return true;
 }
 
-int32_t xm_fail(const char* reason) {
-    failureReason = reason;
-    return 0;
-}
-
-void xm_reading(uint8_t part, uint32_t index, uint32_t sample) { reading = LoadShortfall{part, index, sample}; }
-
-void xm_note_short() {
-    if (shortfall.part == SHORT_NONE) shortfall = reading;
-}
-
-const char* load_error() { return failureReason; }
-
-LoadShortfall load_shortfall() { return shortfall; }

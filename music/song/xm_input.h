@@ -1,6 +1,5 @@
 // Reading helpers of the XM loader: little-endian values through the active
-// source, the source's position, allocations bounded by the module's size,
-// and the reason of a failed load.
+// source, the source's position, allocations bounded by the module's size.
 #pragma once
 #include <cstdint>
 
@@ -20,15 +19,9 @@ uint32_t xm_remaining();
 void xm_seek_to(uint64_t target);
 void xm_skip(int32_t count);
 
-// Starts a load: clears the reason and the shortfall and sets the allocation
+// Starts a load: clears the load report and sets the allocation
 // ceiling from the module's size.
 void xm_begin_load();
-// Names what the loader reads from here on (a SHORT_ part and its numbers).
-void xm_reading(uint8_t part, uint32_t index, uint32_t sample);
-// The module lacks bytes of what is being read; the first such place is kept.
-void xm_note_short();
 // A zero-filled block, counted against the ceiling. False when the ceiling
 // or the platform refuses it (the reason is set); 0 bytes give null and true.
 bool xm_take(uint64_t bytes, void** block);
-// Sets the reason of the failure; returns 0 for the load's result.
-int32_t xm_fail(const char* reason);

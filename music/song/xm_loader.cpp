@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "song/memory.h"
 #include "song/song_model.h"
+#include "song/sources.h"
 #include "song/xm_input.h"
 #include "song/xm_instruments.h"
 
@@ -135,4 +137,21 @@ int32_t load_module(Song* song) {
     if (!read_header(song, &patternCount)) return 0;
     if (!load_patterns(song, patternCount)) return 0;
     return load_instruments(song);
+}
+
+Song* load_song_from(const ModuleSource& kind, const void* module, uintptr_t sizeOrHandle) {
+    install_source(kind, uint32_t(sizeOrHandle));
+    activeSource.handle = sizeOrHandle;  // a module handle is pointer-wide
+    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
+    if (song == nullptr) {
+        xm_fail("out of memory");
+        return nullptr;
+    }
+    activeSource.operations.open(module);
+    // The loader refuses more than 32 channels and a BPM below 1.
+    const int32_t loaded = load_module(song);
+    activeSource.operations.close();
+    if (loaded) return song;
+    release_song(song);
+    return nullptr;
 }

@@ -80,6 +80,53 @@ int32_t in_render_fp(const void* module, uintptr_t sizeOrHandle, uint8_t kind) {
     return result;
 }
 
+bool open_device() {
+    WAVEFORMATEX format = {};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 176400;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) return true;
+    device = nullptr;
+    return false;
+}
+
+void close_device() {
+    waveOutClose(device);
+    device = nullptr;
+}
+
+// The ring as one endlessly looping buffer, prepared for the device.
+void prepare_ring_header() {
+    ringHeader.lpData = reinterpret_cast<LPSTR>(player.outputRing);
+    ringHeader.dwBufferLength = RING_BYTES;
+    ringHeader.dwBytesRecorded = 0;
+    ringHeader.dwUser = 0;
+    ringHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+    ringHeader.dwLoops = LOOP_FOREVER;
+    ringHeader.lpNext = nullptr;
+    ringHeader.reserved = 0;
+    waveOutPrepareHeader(device, &ringHeader, sizeof ringHeader);
+}
+
+bool start_feeder() {
+    player.stopRequested.store(0);
+    // The feeder counts as running before it exists, so that a stop right
+    // after this start waits for it instead of freeing what it will use.
+    player.feederRunning.fetch_add(1);
+    HMODULE held = hold_library();
+    HANDLE thread = CreateThread(nullptr, 0, feeder_thread, held, 0, nullptr);
+    if (thread == nullptr) {
+        player.feederRunning.fetch_sub(1);
+        if (held != nullptr) FreeLibrary(held);
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
 }  // namespace
 
 int32_t track_ring_block(RingTracker* tracker, uint32_t bytes) {
@@ -104,16 +151,9 @@ void stop_output() {
         waveOutUnprepareHeader(device, &ringHeader, sizeof ringHeader);
         ringHeader.dwFlags &= ~DWORD(WHDR_PREPARED);
     }
-    waveOutClose(device);
-    device = nullptr;
-    void* ring = ringHeader.lpData;
-    void* mix = player.mixAllocation;
+    close_device();
     ringHeader.lpData = nullptr;
-    player.mixAllocation = nullptr;
-    player.outputRing = nullptr;
-    player.mixArea = nullptr;
-    free_block(ring);
-    free_block(mix);
+    free_output();
 }
 
 int32_t free_song() {
@@ -131,85 +171,25 @@ int32_t start_playback(const void* module, uintptr_t sizeOrHandle, uint8_t kind)
     if (module == nullptr) return released;
 
     const ModuleSource* table = source_for_kind(kind);
-    if (table == nullptr) return 0;
-    install_source(*table, uint32_t(sizeOrHandle));
-    activeSource.handle = sizeOrHandle;  // a module handle is pointer-wide
-
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 2;
-    format.nSamplesPerSec = 44100;
-    format.nAvgBytesPerSec = 176400;
-    format.nBlockAlign = 4;
-    format.wBitsPerSample = 16;
-    if (waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
-        device = nullptr;
-        return 0;
-    }
-
-    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
+    if (table == nullptr || !open_device()) return 0;
+    Song* song = load_song_from(*table, module, sizeOrHandle);
     if (song == nullptr) {
-        waveOutClose(device);
-        device = nullptr;
+        close_device();
         return 0;
     }
-    activeSource.operations.open(module);
-    // The loader refuses more than 32 channels and a BPM below 1.
-    if (!load_module(song)) {
-        release_song(song);
-        waveOutClose(device);
-        device = nullptr;
-        song = nullptr;
-    }
-    activeSource.operations.close();
     player.loadedSong = song;
-    if (song == nullptr) return 0;
-
     start_song(song);
 
     // From here a failure tears everything down through free_song, which
     // finds no feeder and frees whatever was allocated.
-    int16_t* ring = static_cast<int16_t*>(alloc_zeroed(RING_BYTES));
-    if (ring == nullptr) {
+    if (!allocate_output()) {
         free_song();
         return 0;
     }
-    ringHeader.lpData = reinterpret_cast<LPSTR>(ring);
-    ringHeader.dwBufferLength = RING_BYTES;
-    ringHeader.dwBytesRecorded = 0;
-    ringHeader.dwUser = 0;
-    ringHeader.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
-    ringHeader.dwLoops = LOOP_FOREVER;
-    ringHeader.lpNext = nullptr;
-    ringHeader.reserved = 0;
-    player.outputRing = ring;
-    waveOutPrepareHeader(device, &ringHeader, sizeof ringHeader);
-
-    player.mixAllocation = alloc_zeroed(MIX_ALLOCATION_BYTES);
-    if (player.mixAllocation == nullptr) {
-        free_song();
-        return 0;
-    }
-    player.mixArea = reinterpret_cast<float*>((reinterpret_cast<uintptr_t>(player.mixAllocation) + 15) &
-                                              ~uintptr_t(15));
-
+    prepare_ring_header();
     render_blocks(RING_BLOCKS);  // from block 0 round to block 0
-
     waveOutWrite(device, &ringHeader, sizeof ringHeader);
-
-    player.stopRequested.store(0);
-    // The feeder counts as running before it exists, so that a stop right
-    // after this start waits for it instead of freeing what it will use.
-    player.feederRunning.fetch_add(1);
-    HMODULE held = hold_library();
-    HANDLE thread = CreateThread(nullptr, 0, feeder_thread, held, 0, nullptr);
-    if (thread == nullptr) {
-        player.feederRunning.fetch_sub(1);
-        if (held != nullptr) FreeLibrary(held);
-        return 0;
-    }
-    CloseHandle(thread);
-    return 1;
+    return start_feeder() ? 1 : 0;
 }
 
 extern "C" {

@@ -52,14 +52,9 @@ int main(int argc, char** argv) {
     if (!read_file(name, &image)) return refuse(name, std::strerror(errno));
     if (image.size() > MAX_ALLOCATION) return refuse(name, "the file is too large");
 
-    Song* song = static_cast<Song*>(alloc_zeroed(sizeof(Song)));
-    if (song == nullptr) return refuse(name, "out of memory");
-    install_source(MEMORY_SOURCE, uint32_t(image.size()));
-    activeSource.operations.open(image.data());
-    const bool loaded = load_module(song) != 0;
-    activeSource.operations.close();
-    if (loaded) describe(name, *song, image.size());
-    const int status = loaded ? 0 : refuse(name, *load_error() ? load_error() : "unknown fault");
+    Song* song = load_song_from(MEMORY_SOURCE, image.data(), uint32_t(image.size()));
+    if (song == nullptr) return refuse(name, *load_error() ? load_error() : "unknown fault");
+    describe(name, *song, image.size());
     release_song(song);
-    return status;
+    return 0;
 }
