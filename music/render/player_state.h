@@ -14,12 +14,12 @@ const uint32_t MIX_ALLOCATION_BYTES = 707456;
 
 struct PlayerState {
     int16_t* outputRing;
-    Song* loadedSong;
+    Song* loadedSong;  // the song a playback start loaded and free_song releases
     std::atomic<int32_t> feederRunning;
     std::atomic<int32_t> stopRequested;
     void* mixAllocation;
     float* mixArea;  // 16-byte aligned, RING_BLOCKS slices of BLOCK_FRAMES stereo frames
-    Song* song;
+    Song* song;        // the song fill_block plays (start_song sets it; offline renderers too)
     int32_t fillIndex;
 };
 

@@ -1,4 +1,5 @@
-// What the processor can run, asked once through CPUID.
+// What the processor can run, asked through CPUID at each call (the kernel
+// choice and the floating-point modes ask once a playback or an export).
 #pragma once
 
 bool cpu_has_sse();
