@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
+
 // Empty when the file cannot be opened.
 inline std::vector<uint8_t> readFileBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    int c;
-    while ((c = fgetc(file)) != EOF) bytes.push_back((uint8_t)c);
-    fclose(file);
+    if (!read_file_bytes(path.c_str(), &bytes)) bytes.clear();
     return bytes;
 }
 

@@ -9,6 +9,7 @@
 #include "render/block_renderer.h"
 #include "render/player_state.h"
 #include "song/song_model.h"
+#include "support/file_bytes.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -17,11 +18,7 @@ std::vector<uint8_t> read_song()
 {
     std::vector<uint8_t> bytes;
     std::string path = std::string(MELVANE_SOURCE_DIR) + "/music/song-image/builtin_song.xm";
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) bytes.push_back(uint8_t(c));
-    std::fclose(file);
+    if (!read_file_bytes(path.c_str(), &bytes)) bytes.clear();
     return bytes;
 }
 

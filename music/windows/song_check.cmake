@@ -12,8 +12,8 @@ set(check_source ${CMAKE_SOURCE_DIR}/tools/melvane-check-song/check_song.cpp)
 add_custom_command(
   OUTPUT ${MELVANE_CHECK_SONG}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
-  COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -I${CMAKE_SOURCE_DIR}/music
+  COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -I${CMAKE_SOURCE_DIR}/music -I${CMAKE_SOURCE_DIR}
     ${check_source} ${loader_sources} -o ${MELVANE_CHECK_SONG}
-  DEPENDS ${check_source} ${loader_sources} ${loader_headers}
+  DEPENDS ${check_source} ${loader_sources} ${loader_headers} ${CMAKE_SOURCE_DIR}/support/file_bytes.h
   COMMENT "Building the song check for the build machine")
 add_custom_target(melvane_check_song DEPENDS ${MELVANE_CHECK_SONG})

@@ -10,21 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
-
-bool read_file(const std::string& path, std::vector<uint8_t>* bytes) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes->insert(bytes->end(), buffer, buffer + count);
-    }
-    std::fclose(file);
-    return true;
-}
 
 void collect(const std::string& path, std::vector<std::string>* files) {
     struct stat info;
@@ -51,7 +41,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) collect(argv[i], &files);
     for (const std::string& file : files) {
         std::vector<uint8_t> bytes;
-        if (!read_file(file, &bytes)) {
+        if (!read_file_bytes(file.c_str(), &bytes)) {
             std::fprintf(stderr, "cannot read %s\n", file.c_str());
             return 1;
         }

@@ -11,6 +11,7 @@
 #include "song/memory.h"
 #include "render/player_state.h"
 #include "song/song_model.h"
+#include "support/file_bytes.h"
 #include "support/render_session.h"
 
 namespace {
@@ -65,16 +66,6 @@ bool play(const std::vector<uint8_t>& image, int maxBlocks, Tally* tally) {
     return ok;
 }
 
-bool read_file(const char* name, std::vector<uint8_t>* bytes) {
-    FILE* file = std::fopen(name, "rb");
-    if (file == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + count);
-    std::fclose(file);
-    return true;
-}
-
 uint32_t next_random(uint32_t* state) {
     *state ^= *state << 13;
     *state ^= *state >> 17;
@@ -110,7 +101,7 @@ int main(int argc, char** argv) {
     Tally total;
     for (int i = 1; i < argc; ++i) {
         std::vector<uint8_t> image;
-        if (!read_file(argv[i], &image)) {
+        if (!read_file_bytes(argv[i], &image)) {
             std::fprintf(stderr, "cannot read %s\n", argv[i]);
             return 1;
         }

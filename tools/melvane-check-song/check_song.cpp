@@ -13,21 +13,12 @@
 #include "song/song_model.h"
 #include "song/sources.h"
 #include "song/xm_loader.h"
+#include "support/file_bytes.h"
 
 namespace {
 
 const int EXIT_REFUSED = 1;
 const int EXIT_USAGE = 2;
-
-// The whole file, byte by byte through the stream's buffer: modules are small.
-bool read_file(const char* name, std::vector<uint8_t>* bytes) {
-    FILE* file = std::fopen(name, "rb");
-    if (file == nullptr) return false;
-    for (int c = std::getc(file); c != EOF; c = std::getc(file)) bytes->push_back(uint8_t(c));
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
 
 int refuse(const char* name, const char* reason) {
     std::fprintf(stderr, "melvane-check-song: %s: %s\n", name, reason);
@@ -49,7 +40,7 @@ int main(int argc, char** argv) {
     }
     const char* name = argv[1];
     std::vector<uint8_t> image;
-    if (!read_file(name, &image)) return refuse(name, std::strerror(errno));
+    if (!read_file_bytes(name, &image)) return refuse(name, std::strerror(errno));
     if (image.size() > MAX_ALLOCATION) return refuse(name, "the file is too large");
 
     Song* song = load_song_from(MEMORY_SOURCE, image.data(), uint32_t(image.size()));

@@ -15,6 +15,7 @@
 #include "render/player_state.h"
 #include "song/song_model.h"
 #include "replay/mix_kernels.h"
+#include "file_bytes.h"
 #include "support/bench_modules.h"
 #include "support/xm_writer.h"
 
@@ -33,17 +34,6 @@ std::string source_root()
     std::string file = __FILE__;
     const std::string tail = "tests/music/render/render_checksum_test.cpp";
     return file.size() >= tail.size() ? file.substr(0, file.size() - tail.size()) : "";
-}
-
-std::vector<uint8_t> read_bytes(const std::string& path)
-{
-    std::vector<uint8_t> bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return bytes;
-    int c;
-    while ((c = std::fgetc(file)) != EOF) bytes.push_back(uint8_t(c));
-    std::fclose(file);
-    return bytes;
 }
 
 // FNV-1a over the little-endian bytes of the first `frames` stereo frames,
@@ -88,7 +78,7 @@ uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
 
 uint64_t file_hash(const char* relative)
 {
-    const std::vector<uint8_t> image = read_bytes(source_root() + relative);
+    const std::vector<uint8_t> image = readFileBytes(source_root() + relative);
     EXPECT_FALSE(image.empty()) << relative;
     return render_hash(image, FRAMES);
 }
@@ -117,7 +107,7 @@ TEST(RenderChecksum, BenchmarkModules)
 // host gets its modes back.
 TEST(RenderChecksum, CallersFloatingPointModesChangeNothing)
 {
-    const std::vector<uint8_t> image = read_bytes(source_root() + "music/song-image/builtin_song.xm");
+    const std::vector<uint8_t> image = readFileBytes(source_root() + "music/song-image/builtin_song.xm");
     const uint64_t expected = render_hash_with(image, FRAMES / 4, nullptr);
     const int rounding = std::fegetround();
     ASSERT_EQ(std::fesetround(FE_TOWARDZERO), 0);
