@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "song/module_source.h"
+
 // Tears down any playback, then (module not null) starts the module from
 // source kind SOURCE_RESOURCE, SOURCE_MEMORY or SOURCE_FILE. sizeOrHandle is
 // the image's length for the memory kind and the handle of the module that
