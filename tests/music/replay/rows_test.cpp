@@ -64,6 +64,15 @@ typedef RowStep RowKeyOff;
 typedef RowStep RowVolume;
 typedef RowStep RowEffects;
 
+// A volume envelope held at its first point until key-off, fadeout 1000.
+void sustain_at_first_point(Instrument* ins) {
+    ins->volumeEnvelope[0] = {0, 64};
+    ins->volumeEnvelope[1] = {4, 32};
+    ins->volumePointCount = 2;
+    ins->volumeEnvelopeFlags = ENVELOPE_ON | ENVELOPE_SUSTAIN;
+    ins->fadeout = 1000;
+}
+
 // Only the mixer moves voices; a mark shows whether a row restarted one.
 const uint32_t MARK = 1234;
 
@@ -273,12 +282,7 @@ TEST_F(RowKeyOff, KeyOffEffectReleasesOnItsTick) {
 }
 
 TEST_F(RowKeyOff, KeyOffEffectLeavesSustainAndFadesFromItsTick) {
-    Instrument& ins = t.instruments[0];
-    ins.volumeEnvelope[0] = {0, 64};
-    ins.volumeEnvelope[1] = {4, 32};
-    ins.volumePointCount = 2;
-    ins.volumeEnvelopeFlags = ENVELOPE_ON | ENVELOPE_SUSTAIN;
-    ins.fadeout = 1000;
+    sustain_at_first_point(&t.instruments[0]);
     put(&t, 0, 0, {C4, 1, 0, 0x14, 0x03});
     play_row_start(&t, 0);
     std::vector<int32_t> fadeout = {ch.fadeoutVolume}, point = {ch.volEnvPoint};
@@ -292,12 +296,7 @@ TEST_F(RowKeyOff, KeyOffEffectLeavesSustainAndFadesFromItsTick) {
 }
 
 TEST_F(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
-    Instrument& ins = t.instruments[0];
-    ins.volumeEnvelope[0] = {0, 64};
-    ins.volumeEnvelope[1] = {4, 32};
-    ins.volumePointCount = 2;
-    ins.volumeEnvelopeFlags = ENVELOPE_ON | ENVELOPE_SUSTAIN;
-    ins.fadeout = 1000;
+    sustain_at_first_point(&t.instruments[0]);
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
     play_row_start(&t, 1);
