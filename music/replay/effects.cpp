@@ -228,6 +228,19 @@ void effect_tick(Song* song, ChannelState* c, const Sample* sample, const Cell* 
     }
 }
 
+// Kxx releases the note on tick xx; a tick the row never reaches, never.
+// The envelopes and the fadeout of this tick then see the release.
+void delayed_key_off(ChannelState* c, const Instrument* instrument, const Cell* cell, int32_t tick)
+{
+    if (cell->effect != EFFECT_KEY_OFF || cell->param != tick)
+        return;
+    c->keyOff = 1;
+    if (!(instrument->volumeEnvelopeFlags & ENVELOPE_ON)) {
+        c->volEnvOutput = 0;
+        c->updateFlags |= FLAG_VOLUME;
+    }
+}
+
 void channel_tick(Song* song, ChannelState* c, const Cell* cell)
 {
     Instrument* instrument = resolve_instrument(c, song);
@@ -235,6 +248,7 @@ void channel_tick(Song* song, ChannelState* c, const Cell* cell)
     c->volumeOffset = 0;
     c->pitchOffset = 0;
     c->updateFlags = 0;
+    delayed_key_off(c, instrument, cell, song->tick);
     step_volume_envelope(c, instrument);
     step_panning_envelope(c, instrument);
     if (c->keyOff)

@@ -78,8 +78,8 @@ void note_delay(ChannelState* channel, const SavedSound& saved) {
     channel->updateFlags &= ~(FLAG_PITCH | FLAG_VOLUME | FLAG_PANNING | FLAG_TRIGGER);
 }
 
-void extended_effect(Song* song, ChannelState* channel, Sample* sample, uint8_t param,
-                     const SavedSound& saved) {
+// E5y works on its row's note period (the row step).
+void extended_effect(Song* song, ChannelState* channel, uint8_t param, const SavedSound& saved) {
     const uint8_t y = param & 15;
     switch (param >> 4) {
     case EXTENDED_FINE_PORTA_UP:
@@ -92,10 +92,6 @@ void extended_effect(Song* song, ChannelState* channel, Sample* sample, uint8_t 
         break;
     case EXTENDED_VIBRATO_WAVEFORM:
         channel->waveControl = (channel->waveControl & 0xF0) | y;
-        break;
-    case EXTENDED_SET_FINETUNE:
-        // The shared empty sample must stay all zero.
-        if (sample != &emptySample) sample->finetune = int8_t(y);
         break;
     case EXTENDED_PATTERN_LOOP:
         pattern_loop(song, channel, y);
@@ -151,7 +147,7 @@ int32_t add_saturating(int32_t value, int32_t delta) {
 }
 
 void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
-                      const Instrument* instrument, Sample* sample,
+                      const Instrument* instrument, const Sample* sample,
                       const SavedSound& saved, bool* jumpSeen) {
     const uint8_t param = cell.param;
     const uint8_t x = param >> 4;
@@ -186,7 +182,7 @@ void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
     case EFFECT_POSITION_JUMP: position_jump(song, param, jumpSeen); break;
     case EFFECT_SET_VOLUME: set_volume(channel, param); break;
     case EFFECT_PATTERN_BREAK: pattern_break(song, param, *jumpSeen); break;
-    case EFFECT_EXTENDED: extended_effect(song, channel, sample, param, saved); break;
+    case EFFECT_EXTENDED: extended_effect(song, channel, param, saved); break;
     case EFFECT_SPEED_TEMPO:
         if (param < 32) {
             song->speed = param;

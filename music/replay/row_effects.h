@@ -18,7 +18,7 @@ struct SavedSound {
 // jumpSeen: whether an earlier channel of this row held a position jump;
 // set when this one does.
 void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
-                      const Instrument* instrument, Sample* sample,
+                      const Instrument* instrument, const Sample* sample,
                       const SavedSound& saved, bool* jumpSeen);
 
 // Adds to a period or panning without leaving the 32-bit range.

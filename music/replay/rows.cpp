@@ -15,6 +15,7 @@ namespace {
 
 const uint8_t KEY_OFF_NOTE = 97;
 const uint8_t NOTE_KEYS = 96;
+const uint8_t VOLUME_TONE_PORTA = 0xF0;
 
 // Notes 98..254 cannot come from a valid module and are read as no note.
 bool is_note(uint8_t note) {
@@ -29,17 +30,37 @@ int32_t processed_channels(const Song* song) {
     return song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
 }
 
-int32_t note_period(const ChannelState* channel, const Sample* sample, const Song* song) {
+int32_t note_period(const ChannelState* channel, int8_t finetune, const Song* song) {
     if (song->flags & 1) {
-        return 7680 - 64 * channel->realNote - sample->finetune / 2;
+        return 7680 - 64 * channel->realNote - finetune / 2;
     }
-    return amiga_period(channel->realNote, sample->finetune);
+    return amiga_period(channel->realNote, finetune);
+}
+
+// E5y tunes its own row's note, from -128 (E50, a semitone flat) to +112
+// (E5F); the sample keeps its finetune for the notes after it.
+int8_t row_finetune(const Cell& cell, const Sample* sample) {
+    if (cell.effect == EFFECT_EXTENDED && cell.param >> 4 == EXTENDED_SET_FINETUNE) {
+        return int8_t(((cell.param & 15) - 8) * 16);
+    }
+    return sample->finetune;
+}
+
+// Effects 3 and 5 and the volume column's F0..FF glide to the row's note.
+bool is_tone_porta_row(const Cell& cell) {
+    return cell.effect == EFFECT_TONE_PORTA || cell.effect == EFFECT_TONE_PORTA_VOLSLIDE ||
+           cell.volume >= VOLUME_TONE_PORTA;
+}
+
+// K00 releases the note at once; Kxx on tick xx (the tick step).
+bool is_key_off_row(const Cell& cell) {
+    return is_key_off(cell.note) || (cell.effect == EFFECT_KEY_OFF && cell.param == 0);
 }
 
 void start_note(ChannelState* channel, const Cell& cell, const Sample* sample,
                 const Song* song, bool tonePortaRow) {
     channel->realNote = uint8_t(cell.note - 1 + sample->relativeNote);
-    channel->notePeriod = note_period(channel, sample, song);
+    channel->notePeriod = note_period(channel, row_finetune(cell, sample), song);
     if (!tonePortaRow) channel->period = channel->notePeriod;
     channel->updateFlags = FLAG_TRIGGER;
 }
@@ -57,8 +78,7 @@ void step_envelopes(ChannelState* channel, const Instrument* instrument) {
 }
 
 void process_channel(Song* song, ChannelState* channel, const Cell& cell, bool* jumpSeen) {
-    const bool tonePortaRow = cell.effect == EFFECT_TONE_PORTA ||
-                              cell.effect == EFFECT_TONE_PORTA_VOLSLIDE;
+    const bool tonePortaRow = is_tone_porta_row(cell);
     if (cell.instrument != 0 && !tonePortaRow) channel->instrument = cell.instrument - 1;
     if (is_note(cell.note) && !tonePortaRow) channel->note = cell.note - 1;
 
@@ -80,7 +100,7 @@ void process_channel(Song* song, ChannelState* channel, const Cell& cell, bool* 
 
     if (cell.instrument != 0) reset_note_state(channel, sample);
     if (cell.volume != 0) apply_volume_column(channel, cell.volume);
-    if (is_key_off(cell.note) || cell.effect == EFFECT_KEY_OFF) channel->keyOff = 1;
+    if (is_key_off_row(cell)) channel->keyOff = 1;
 
     step_envelopes(channel, instrument);
     apply_row_effect(song, channel, cell, instrument, sample, saved, jumpSeen);
@@ -150,10 +170,9 @@ void apply_volume_column(ChannelState* channel, uint8_t volume) {
         channel->updateFlags |= FLAG_VOLUME;
         return;
     }
+    // The slides 6y and 7y act on the later ticks only.
     switch (volume >> 4) {
-    case 0x6:
     case 0x8: slide_volume(channel, -y); break;
-    case 0x7:
     case 0x9: slide_volume(channel, y); break;
     case 0xA: channel->vibSpeed = y; break;
     case 0xB: channel->vibDepth = y; break;

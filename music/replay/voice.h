@@ -9,7 +9,7 @@ const int VOICE_COUNT = 64;
 struct Voice {
     int32_t index;
     int32_t volume;       // 0..128
-    int32_t panning;      // 0..255
+    int32_t panning;      // 0..255: 0 hard left, 255 hard right
     uint32_t startOffset; // where the next trigger starts the sample
     Sample* sample;       // null while idle
     int32_t leftGain;

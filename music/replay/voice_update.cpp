@@ -58,9 +58,10 @@ int32_t clamp32(int64_t value, int32_t low, int32_t high) {
     return static_cast<int32_t>(value);
 }
 
+// Panning 0 is hard left, 255 hard right.
 void set_gains(Voice* voice) {
-    voice->leftGain = voice->panning * voice->volume / 255;
-    voice->rightGain = (255 - voice->panning) * voice->volume / 255;
+    voice->leftGain = (255 - voice->panning) * voice->volume / 255;
+    voice->rightGain = voice->panning * voice->volume / 255;
 }
 
 Voice* hand_over(ChannelState* channel) {

@@ -164,6 +164,9 @@ def instrument(name, data, *, loop=None, volume=64, panning=128, relative=0,
 
 def instruments():
     snare_data, snare_body, snare_loop = snare()
+    # The stereo image, by the sample pannings (0 is hard left, 255 hard
+    # right): the lead and the chord stabs a little to the right, the snare
+    # and the hat a little to the left, bass and kick in the middle.
     return [
         # 1 lead: a 64-frame cycle, an octave up so that C-4 sounds at 261 Hz.
         instrument("lead", lead_wave(), loop=(0, 64), volume=46, panning=150,

@@ -19,7 +19,8 @@ const uint16_t MAX_ENVELOPE_VALUE = 64;
 void clamp_envelope(EnvelopePoint* points, uint8_t* count, uint8_t sustain, uint8_t loopStart,
                     uint8_t loopEnd, uint8_t* flags) {
     if (*count > MAX_ENVELOPE_POINTS) *count = MAX_ENVELOPE_POINTS;
-    if (*count < 2) *flags = 0;
+    // A single point is an envelope that holds its value.
+    if (*count == 0) *flags = 0;
     for (int i = 0; i < MAX_ENVELOPE_POINTS; ++i)
         if (points[i].y > MAX_ENVELOPE_VALUE) points[i].y = MAX_ENVELOPE_VALUE;
     if (loopStart >= *count || loopEnd >= *count || loopStart > loopEnd)

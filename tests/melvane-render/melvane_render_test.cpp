@@ -52,6 +52,19 @@ size_t lines(const std::string& text) { return size_t(std::count(text.begin(), t
 
 Cell effect(uint8_t number, uint8_t param) { return Cell{0, 0, 0, number, param}; }
 
+// One empty row and one instrument: a looped sample of constant `value`.
+XmModule level_module(int channels, int32_t value) {
+    XmModule m;
+    m.channels = channels;
+    m.orders = {0};
+    m.patterns = {xm_pattern(1)};
+    XmSample level = xm_sample_8bit(std::vector<int32_t>(32, value));
+    level.loopType = XM_LOOP_FORWARD;
+    level.loopLength = 32;
+    m.instruments = {xm_instrument(level)};
+    return m;
+}
+
 // A generated module's --info text, and its --once render with more options.
 struct Pass {
     std::string info;
@@ -185,6 +198,28 @@ TEST(MelvaneRender, TraceHasOneLinePerTickWritten) {
     EXPECT_EQ(lines(render("--frames 44101 --trace " + song + " /dev/null").err), 51u);
 }
 
+// A channel panned to 0 is traced as panning 0 with all its gain on the
+// left, and the right half of every output frame stays silent.
+TEST(MelvaneRender, TracePutsPanningZeroOnTheLeft) {
+    XmModule m = level_module(1, 100);
+    m.patterns[0].cells.push_back({0, 0, Cell{49, 1, 0, 0x8, 0x00}});
+    const std::string path = write_module("left.xm", write_xm(m)), out = scratchPath("left.raw");
+    const Outcome run = render("--frames 1764 --trace " + path + " " + out);
+    EXPECT_NE(run.err.find(" panning=0 "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" gain=128/0\n"), std::string::npos) << run.err;
+    const std::vector<uint8_t> bytes = readFileBytes(out);
+    ASSERT_EQ(bytes.size(), 1764u * 4);
+    int left = 0, right = 0;
+    for (size_t i = 0; i < bytes.size(); i += 4) {
+        left += (bytes[i] | bytes[i + 1]) != 0;
+        right += (bytes[i + 2] | bytes[i + 3]) != 0;
+    }
+    EXPECT_GT(left, 1700);
+    EXPECT_EQ(right, 0);
+    std::remove(path.c_str());
+    std::remove(out.c_str());
+}
+
 // The built-in song's first pass: the intro and the four looping patterns,
 // 320 rows of 6 ticks of 882 frames; the same bytes as a longer render.
 TEST(MelvaneRender, OnceRendersTheFirstPassOfTheBuiltInSong) {
@@ -240,15 +275,8 @@ TEST(MelvaneRender, OnceStopsAtTheCapOrAtFrames) {
 // Eight channels in phase at full volume sum past the 16-bit range once
 // their gain ramps have risen: every clamped sample is counted.
 TEST(MelvaneRender, ReportsClippedSamples) {
-    XmModule m;
-    m.channels = 8;
-    m.orders = {0};
-    m.patterns = {xm_pattern(1)};
+    XmModule m = level_module(8, 127);
     for (int c = 0; c < 8; ++c) m.patterns[0].cells.push_back({0, c, Cell{49, 1, 0, 0, 0}});
-    XmSample level = xm_sample_8bit(std::vector<int32_t>(32, 127));
-    level.loopType = XM_LOOP_FORWARD;
-    level.loopLength = 32;
-    m.instruments = {xm_instrument(level)};
     const std::string path = write_module("loud.xm", write_xm(m)), out = scratchPath("loud.raw");
     const Outcome run = render("--frames 1000 " + path + " " + out);
     const std::vector<uint8_t> bytes = readFileBytes(out);

@@ -115,7 +115,7 @@ TEST(BlockTiming, TempoChangeTakesEffectWithTheNextTick) {
 TEST(BlockRing, BlockLandsInItsOwnSliceOfTheRing) {
     ReplaySong t;
     make_song(&t, 1, 1, 64);
-    add_instrument(&t, 1000, 64, 255, LOOP_FORWARD, 0, 1000);  // every value 1000
+    add_instrument(&t, 1000, 64, 0, LOOP_FORWARD, 0, 1000);  // every value 1000, hard left
     cell_at(&t, 0, 0, 0) = Cell{49, 1, 0, 0, 0};
     start_replay(&t);
     RingBench b;

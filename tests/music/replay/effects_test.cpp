@@ -251,6 +251,24 @@ TEST_F(TickEffects, TwoGlobalVolumeSlidesInOneRowSlideTwice)
     EXPECT_EQ(levels, (Values{32, 34, 36, 38}));
 }
 
+// The column's slides 6y and 7y run on the later ticks only, 8y and 9y on
+// the first only; under a note delay the first-tick form comes on its tick.
+TEST_F(TickEffects, VolumeColumnSlidesRunOnTheirTicks)
+{
+    const struct { Cell cell; Values volumes; } cases[] = {
+        {{C4, 1, 0x65, 0, 0}, {64, 59, 54, 49, 44, 39}},
+        {{C4, 1, 0x75, 0xC, 0x20}, {32, 37, 42, 47, 52, 57}},
+        {{C4, 1, 0x85, 0, 0}, {59, 59, 59, 59, 59, 59}},
+        {{C4, 1, 0x95, 0xC, 0x20}, {32, 32, 32, 32, 32, 32}},
+        {{C4, 1, 0x65, 0xE, 0xD2}, {0, 0, 64, 59, 54, 49}},
+    };
+    for (const auto& c : cases) {
+        put(0, 0, c.cell);
+        start_replay(&t);
+        EXPECT_EQ(trace(6, volume_of), c.volumes) << int(c.cell.volume) << " " << int(c.cell.param);
+    }
+}
+
 TEST_F(TickEffects, VolumeColumnPanningSlidesHaveNoLimit)
 {
     sample_of(&t, 1)->panning = 20;

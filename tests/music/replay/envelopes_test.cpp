@@ -86,6 +86,21 @@ TEST_F(Envelopes, SustainHoldsUntilKeyOffThenFadeoutStarts)
     EXPECT_EQ(channel().fadeoutVolume, 65536 - 6 * 1024);
 }
 
+// A single point with its sustain and loop on itself: its value from the
+// tick it is reached, and after key-off the note fades instead of stopping.
+TEST_F(Envelopes, OnePointHoldsItsValueAndKeyOffFades)
+{
+    make_tick_song(&t, 3, true);
+    set_volume_envelope(&instrument(), {{2, 32}}, ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP);
+    instrument().fadeout = 8192;
+    put(0, 0, {C4, 1, 0, 0, 0});
+    put(1, 0, {KEY_OFF, 0, 0, 0, 0});
+    start_replay(&t);
+    EXPECT_EQ(trace(6, volume_output), (Values{32, 32, 32, 32, 32, 32}));
+    EXPECT_EQ(channel().fadeoutVolume, 65536 - 3 * 8192);
+    EXPECT_EQ(channel().voice->volume, 40);
+}
+
 TEST_F(Envelopes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce)
 {
     make_tick_song(&t, 3, true);

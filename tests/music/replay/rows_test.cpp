@@ -2,6 +2,8 @@
 // key-off, the volume column and first-tick effects.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "replay/replay_state.h"
 #include "replay/rows.h"
 #include "replay/sequencer.h"
@@ -61,6 +63,15 @@ typedef RowStep RowSampleOffset;
 typedef RowStep RowKeyOff;
 typedef RowStep RowVolume;
 typedef RowStep RowEffects;
+
+// A volume envelope held at its first point until key-off, fadeout 1000.
+void sustain_at_first_point(Instrument* ins) {
+    ins->volumeEnvelope[0] = {0, 64};
+    ins->volumeEnvelope[1] = {4, 32};
+    ins->volumePointCount = 2;
+    ins->volumeEnvelopeFlags = ENVELOPE_ON | ENVELOPE_SUSTAIN;
+    ins->fadeout = 1000;
+}
 
 // Only the mixer moves voices; a mark shows whether a row restarted one.
 const uint32_t MARK = 1234;
@@ -164,16 +175,35 @@ TEST_F(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
     EXPECT_EQ(ch.panning, 200);
 }
 
-TEST_F(RowTonePortamento, VolumeColumnPortaJumpsPitchWithoutRestart) {
-    put(&t, 0, 0, {C4, 1, 0, 0, 0});
-    put(&t, 1, 0, {C4 + 5, 0, 0xF5, 0, 0});
-    play_row_start(&t, 0);
-    mark_voice(0);
-    next_row_start(&t);
-    EXPECT_EQ(ch.period, 7680 - 64 * 53);
-    EXPECT_EQ(ch.portaSpeed, 0x50);
-    EXPECT_EQ(ch.voice, &replay.voices[0]);
-    EXPECT_EQ(ch.voice->positionInt, MARK);
+// The volume column's F0..FF makes a tone-portamento row like effect 3: the
+// cell's note and instrument are not taken and the pitch glides, with or
+// without a note or an instrument number on the row.
+TEST_F(RowTonePortamento, VolumeColumnPortaGlidesLikeEffect3) {
+    const int32_t slid = 4608 + 5 * 64;  // where row 0's portamento down leaves it
+    const struct { Cell cell; int32_t target; int32_t volume; } cases[] = {
+        {{C4 + 4, 0, 0xF2, 0, 0}, 4608 - 4 * 64, 32},
+        {{C4 + 4, 2, 0xF2, 0, 0}, 4608 - 4 * 64, 48},  // instrument 1's reset, not 2's
+        {{0, 2, 0xF2, 0, 0}, 4608, 48},
+        {{0, 0, 0xF2, 0, 0}, 4608, 32},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.cell.note) * 256 + c.cell.instrument);
+        fresh();
+        put(&t, 0, 0, {C4, 1, 0x30, 0x2, 0x10});
+        put(&t, 1, 0, c.cell);
+        play_to_row(&t, 0);
+        mark_voice(0);
+        next_row_start(&t);
+        EXPECT_EQ(ch.period, slid);  // no jump on the first tick
+        EXPECT_EQ(ch.portaTarget, c.target);
+        EXPECT_EQ(ch.instrument, 0);
+        EXPECT_EQ(ch.note, 48);
+        EXPECT_EQ(ch.volume, c.volume);
+        next_row_start(&t);
+        EXPECT_EQ(ch.period, c.target);  // 128 units a tick reach it within the row
+        EXPECT_EQ(ch.voice, &replay.voices[0]);
+        EXPECT_EQ(ch.voice->positionInt, MARK);
+    }
 }
 
 TEST_F(RowSampleOffset, OffsetStartsTheRowsNote) {
@@ -210,8 +240,8 @@ TEST_F(RowSampleOffset, OffsetPastLoopEndRewindsWithoutNewNote) {
 }
 
 TEST_F(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
-    // K05 acts on the first tick like a key-off note.
-    for (Cell keyOff : {Cell{NOTE_KEY_OFF, 0, 0, 0, 0}, Cell{0, 0, 0, 0x14, 0x05}}) {
+    // K00 acts on the first tick like a key-off note.
+    for (Cell keyOff : {Cell{NOTE_KEY_OFF, 0, 0, 0, 0}, Cell{0, 0, 0, 0x14, 0x00}}) {
         SCOPED_TRACE(int(keyOff.effect));
         fresh();
         put(&t, 0, 0, {C4, 1, 0, 0, 0});
@@ -224,13 +254,49 @@ TEST_F(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
     }
 }
 
+// Kxx on a note's own row lets it sound until tick xx: the last tick, a
+// tick only a pattern delay (EE1 on the other channel) reaches, or never
+// when the row ends first.
+TEST_F(RowKeyOff, KeyOffEffectReleasesOnItsTick) {
+    const struct { uint8_t param; uint8_t delay; int releaseTick; } cases[] = {
+        {0x00, 0, 0}, {0x01, 0, 1}, {0x05, 0, 5}, {0x06, 0, -1},
+        {0x08, 1, 8}, {0x0B, 1, 11}, {0x0C, 1, -1}, {0xFF, 0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.param) * 16 + c.delay);
+        fresh();
+        put(&t, 0, 0, {C4, 1, 0, 0, 0});
+        put(&t, 1, 0, {C4 + 2, 1, 0, 0x14, c.param});
+        if (c.delay != 0) put(&t, 1, 1, {0, 0, 0, 0xE, uint8_t(0xE0 | c.delay)});
+        play_row_start(&t, 1);
+        const int ticks = 6 * (1 + c.delay);
+        // Each tick of the row and the next row's first.
+        for (int tick = 0; tick <= ticks; ++tick) {
+            const bool released = c.releaseTick >= 0 && tick >= c.releaseTick;
+            EXPECT_EQ(ch.keyOff, released ? 1 : 0) << tick;
+            EXPECT_EQ(ch.volEnvOutput, released ? 0 : 64) << tick;
+            EXPECT_EQ(ch.voice->volume == 0, released) << tick;
+            play_tick(&t.song);
+        }
+    }
+}
+
+TEST_F(RowKeyOff, KeyOffEffectLeavesSustainAndFadesFromItsTick) {
+    sustain_at_first_point(&t.instruments[0]);
+    put(&t, 0, 0, {C4, 1, 0, 0x14, 0x03});
+    play_row_start(&t, 0);
+    std::vector<int32_t> fadeout = {ch.fadeoutVolume}, point = {ch.volEnvPoint};
+    for (int tick = 1; tick < 6; ++tick) {
+        play_tick(&t.song);
+        fadeout.push_back(ch.fadeoutVolume);
+        point.push_back(ch.volEnvPoint);
+    }
+    EXPECT_EQ(fadeout, (std::vector<int32_t>{65536, 65536, 65536, 64536, 63536, 62536}));
+    EXPECT_EQ(point, (std::vector<int32_t>{0, 0, 0, 1, 1, 1}));
+}
+
 TEST_F(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
-    Instrument& ins = t.instruments[0];
-    ins.volumeEnvelope[0] = {0, 64};
-    ins.volumeEnvelope[1] = {4, 32};
-    ins.volumePointCount = 2;
-    ins.volumeEnvelopeFlags = ENVELOPE_ON | ENVELOPE_SUSTAIN;
-    ins.fadeout = 1000;
+    sustain_at_first_point(&t.instruments[0]);
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
     put(&t, 1, 0, {NOTE_KEY_OFF, 0, 0, 0, 0});
     play_row_start(&t, 1);
@@ -243,7 +309,9 @@ TEST_F(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
 TEST_F(RowVolume, SetVolumeLimits) {
     const struct { Cell cell; int32_t volume; } cases[] = {
         {{C4, 1, 0, 0xC, 0x80}, 64}, {{C4, 1, 0x50, 0, 0}, 64}, {{C4, 1, 0x51, 0, 0}, 48},
-        {{C4, 1, 0x10, 0, 0}, 0},    {{C4, 1, 0x65, 0, 0}, 43}, {{C4, 1, 0x9F, 0, 0}, 63},
+        {{C4, 1, 0x10, 0, 0}, 0},    {{C4, 1, 0x85, 0, 0}, 43}, {{C4, 1, 0x9F, 0, 0}, 63},
+        // The slides wait for the later ticks.
+        {{C4, 1, 0x65, 0, 0}, 48},   {{C4, 1, 0x7F, 0, 0}, 48},
     };
     for (const auto& c : cases) {
         fresh();
@@ -273,15 +341,39 @@ TEST_F(RowVolume, TremoloLevelStaysWhenTremoloEnds) {
     EXPECT_EQ(ch.volume, 38);
 }
 
-TEST_F(RowEffects, FinetuneChangeWaitsForNextNote) {
-    put(&t, 0, 0, {C4, 1, 0, 0xE, 0x58});
-    put(&t, 1, 0, {C4, 0, 0, 0, 0});
-    play_row_start(&t, 0);
-    EXPECT_EQ(ch.period, 7680 - 64 * 48);
-    EXPECT_EQ(sample_of(&t, 1)->finetune, 8);
-    run_row(&t);
-    run_row(&t);
-    EXPECT_EQ(ch.period, 7680 - 64 * 48 - 4);
+// E5y tunes its own row's note by (y - 8) x 16 in place of the sample's
+// finetune; the next plain note has the sample's own again.
+TEST_F(RowEffects, FinetuneTunesItsOwnRowsNote) {
+    const struct { bool linear; uint8_t param; int32_t period; } cases[] = {
+        {true, 0x50, 4608 + 64}, {true, 0x54, 4608 + 32}, {true, 0x58, 4608},
+        {true, 0x5C, 4608 - 32}, {true, 0x5F, 4608 - 56},
+        {false, 0x50, 1814},     {false, 0x58, 1712},     {false, 0x5C, 1664},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.param) + 256 * c.linear);
+        fresh();
+        t.song.flags = c.linear ? 1 : 0;
+        put(&t, 0, 0, {C4, 1, 0, 0xE, c.param});
+        put(&t, 1, 0, {C4, 0, 0, 0, 0});
+        play_row_start(&t, 0);
+        EXPECT_EQ(ch.period, c.period);
+        next_row_start(&t);
+        EXPECT_EQ(ch.period, c.linear ? 4608 : 1712);
+        EXPECT_EQ(sample_of(&t, 1)->finetune, 0);
+    }
+}
+
+TEST_F(RowEffects, FinetuneWithoutNoteDoesNothingAndTunesAPortaTarget) {
+    put(&t, 0, 0, {C4, 1, 0, 0, 0});
+    put(&t, 1, 0, {0, 0, 0, 0xE, 0x50});
+    put(&t, 2, 0, {C4 + 4, 0, 0xF1, 0xE, 0x50});
+    play_row_start(&t, 1);
+    EXPECT_EQ(ch.period, 4608);
+    EXPECT_EQ(ch.notePeriod, 4608);
+    next_row_start(&t);
+    EXPECT_EQ(ch.period, 4608);
+    EXPECT_EQ(ch.portaTarget, 4608 - 4 * 64 + 64);
+    EXPECT_EQ(sample_of(&t, 1)->finetune, 0);
 }
 
 TEST_F(RowEffects, FinetuneOnEmptySampleIsIgnored) {

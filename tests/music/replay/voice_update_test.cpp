@@ -162,8 +162,8 @@ TEST_F(VoiceGain, VolumeProduct) {
 TEST_F(VoiceGain, GainsFromStoredPanning) {
     Voice* v = b.channel->voice;
     const int32_t pannings[] = {128, 255, 0};
-    const int32_t left[] = {64, 128, 0};
-    const int32_t right[] = {63, 0, 128};
+    const int32_t left[] = {63, 0, 128};  // 0 is hard left, 255 hard right
+    const int32_t right[] = {64, 128, 0};
     for (int i = 0; i < 3; ++i) {
         v->panning = pannings[i];
         volume_update(&b, 64, 64, 65536, 64);

@@ -177,6 +177,26 @@ TEST(XmLimits, EnvelopeLoopAndSustainOutsidePointsAreCleared) {
     }
 }
 
+// Only an envelope without points is switched off; a single point keeps its
+// sustain and loop on itself.
+TEST(XmLimits, EnvelopeOfOnePointKeepsItsFlags) {
+    const uint8_t all = ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP;
+    const struct { int points; uint8_t flags; } cases[] = {{0, 0}, {1, all}, {2, all}};
+    for (const auto& c : cases) {
+        XmInstrument ins = xm_instrument(xm_sample_8bit({1}));
+        for (XmEnvelope* e : {&ins.volumeEnvelope, &ins.panningEnvelope}) {
+            e->points.assign(size_t(c.points), EnvelopePoint{0, 40});
+            e->flags = all;
+        }
+        XmModule m = small_module();
+        m.instruments.push_back(ins);
+        LoadedSong song = load_song(m);
+        ASSERT_TRUE(song);
+        EXPECT_EQ(song->instruments[0].volumeEnvelopeFlags, c.flags) << c.points;
+        EXPECT_EQ(song->instruments[0].panningEnvelopeFlags, c.flags) << c.points;
+    }
+}
+
 TEST(XmLimits, SampleVolumeAbove64Clamped) {
     XmSample s = xm_sample_8bit({1});
     s.volume = 200;

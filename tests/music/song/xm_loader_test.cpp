@@ -195,7 +195,7 @@ TEST(XmInstruments, HeaderFieldsEnvelopesAndFadeout) {
     EXPECT_EQ(i.volumeSustainPoint, 1);
     EXPECT_EQ(i.volumeLoopEnd, 2);
     EXPECT_EQ(i.volumeEnvelopeFlags, ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP);
-    EXPECT_EQ(i.panningEnvelopeFlags, 0);  // a single point cannot be an envelope
+    EXPECT_EQ(i.panningEnvelopeFlags, ENVELOPE_ON);  // one point holds its value
     EXPECT_EQ(i.vibratoType, 2);
     EXPECT_EQ(i.vibratoRate, 5);
     EXPECT_EQ(i.fadeout, 2000);
