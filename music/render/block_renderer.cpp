@@ -25,7 +25,7 @@ void reset_tables(const Song* song) {
         replay.voices[i].index = i;
         replay.voices[i].stepInt = 1;
     }
-    const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+    const int channels = played_channels(song);
     for (int k = 0; k < channels; ++k) replay.channels[k].voice = &replay.voices[k];
 }
 

@@ -85,7 +85,7 @@ void volume_column_tick(ChannelState* c, uint8_t v)
 
 int32_t semitone_offset(const ChannelState* c, const Song* song, const Sample* sample, int32_t n)
 {
-    if (song->flags & 1)
+    if (song->flags & SONG_LINEAR_FREQUENCIES)
         return LINEAR_SEMITONE * n;
     // The note is a byte like every note number: the sum wraps.
     uint8_t shifted = static_cast<uint8_t>(c->realNote + n);
@@ -266,7 +266,7 @@ void process_tick(Song* song)
     const Cell* cells = current_row_cells(song);
     if (cells == nullptr)
         return;
-    int32_t count = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+    const int32_t count = played_channels(song);
     for (int32_t c = 0; c < count; ++c)
         channel_tick(song, &replay.channels[c], &cells[c]);
 }

@@ -66,11 +66,6 @@ void set_volume(ChannelState* channel, int32_t volume) {
     channel->updateFlags |= FLAG_VOLUME;
 }
 
-void set_panning(ChannelState* channel, int32_t panning) {
-    channel->panning = panning;
-    channel->updateFlags |= FLAG_PANNING;
-}
-
 void note_delay(ChannelState* channel, const SavedSound& saved) {
     channel->volume = saved.volume;
     channel->period = saved.period;
@@ -138,6 +133,11 @@ void tone_portamento_start(ChannelState* channel) {
 }
 
 }  // namespace
+
+void set_panning(ChannelState* channel, int32_t panning) {
+    channel->panning = panning;
+    channel->updateFlags |= FLAG_PANNING;
+}
 
 int32_t add_saturating(int32_t value, int32_t delta) {
     const int64_t sum = int64_t(value) + delta;

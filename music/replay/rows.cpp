@@ -13,7 +13,6 @@
 
 namespace {
 
-const uint8_t KEY_OFF_NOTE = 97;
 const uint8_t NOTE_KEYS = 96;
 const uint8_t VOLUME_TONE_PORTA = 0xF0;
 
@@ -23,15 +22,11 @@ bool is_note(uint8_t note) {
 }
 
 bool is_key_off(uint8_t note) {
-    return note == NOTE_KEY_OFF || note == KEY_OFF_NOTE;
-}
-
-int32_t processed_channels(const Song* song) {
-    return song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+    return note == NOTE_KEY_OFF || note == XM_NOTE_KEY_OFF;
 }
 
 int32_t note_period(const ChannelState* channel, int8_t finetune, const Song* song) {
-    if (song->flags & 1) {
+    if (song->flags & SONG_LINEAR_FREQUENCIES) {
         return 7680 - 64 * channel->realNote - finetune / 2;
     }
     return amiga_period(channel->realNote, finetune);
@@ -116,11 +111,6 @@ void slide_volume(ChannelState* channel, int32_t delta) {
     channel->updateFlags |= FLAG_VOLUME;
 }
 
-void set_panning(ChannelState* channel, int32_t panning) {
-    channel->panning = panning;
-    channel->updateFlags |= FLAG_PANNING;
-}
-
 }  // namespace
 
 Instrument* resolve_instrument(const ChannelState* channel, const Song* song) {
@@ -193,7 +183,7 @@ void process_row(Song* song) {
     song->nextRow = -1;
     const Cell* cells = current_row_cells(song);
     bool jumpSeen = false;
-    const int32_t count = processed_channels(song);
+    const int32_t count = played_channels(song);
     for (int32_t c = 0; c < count; ++c) {
         process_channel(song, &replay.channels[c], cells[c], &jumpSeen);
     }

@@ -5,6 +5,8 @@
 
 const int MAX_CHANNELS = 32;
 const uint8_t NOTE_KEY_OFF = 0xFF;
+// A key-off's note byte in the file; the loader stores it as NOTE_KEY_OFF.
+const uint8_t XM_NOTE_KEY_OFF = 97;
 
 const uint8_t LOOP_NONE = 1;
 const uint8_t LOOP_FORWARD = 2;
@@ -69,6 +71,8 @@ struct Pattern {
     Cell* cells;  // rowCount x channelCount, row after row
 };
 
+const uint16_t SONG_LINEAR_FREQUENCIES = 0x01;  // else the Amiga period table
+
 struct Song {
     Pattern* patterns;
     Instrument* instruments;
@@ -80,7 +84,7 @@ struct Song {
     int16_t restartPosition;
     uint16_t channelCount;
     int16_t instrumentCount;
-    uint16_t flags;  // bit 0: linear frequency table
+    uint16_t flags;  // SONG_LINEAR_FREQUENCIES
     int16_t defaultSpeed;
     int16_t defaultBpm;
     uint8_t orderTable[256];
@@ -95,6 +99,11 @@ struct Song {
     int32_t nextOrder;
     uint8_t globalVolSlideMem;
 };
+
+// The channels the replayer plays: the song's, at most MAX_CHANNELS.
+inline int32_t played_channels(const Song* song) {
+    return song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+}
 
 // Shared all-zero records standing in for missing instruments and samples.
 extern Instrument emptyInstrument;

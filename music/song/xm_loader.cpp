@@ -14,7 +14,6 @@ namespace {
 
 // A pattern record needs at least its 9-byte header in the module.
 const uint32_t PATTERN_HEADER_BYTES = 9;
-const uint8_t XM_KEY_OFF = 97;
 
 int32_t read_header(Song* song, uint32_t* patternCount) {
     xm_reading(SHORT_HEADER, 0, 0);
@@ -51,9 +50,9 @@ int32_t read_header(Song* song, uint32_t* patternCount) {
 // that every stored note is one the replayer knows; instruments above 128
 // become "no instrument".
 void normalise_cell(Cell* cell) {
-    if (cell->note == XM_KEY_OFF)
+    if (cell->note == XM_NOTE_KEY_OFF)
         cell->note = NOTE_KEY_OFF;
-    else if (cell->note > XM_KEY_OFF && cell->note != NOTE_KEY_OFF)
+    else if (cell->note > XM_NOTE_KEY_OFF && cell->note != NOTE_KEY_OFF)
         cell->note = 0;
     if (cell->instrument > 128) cell->instrument = 0;
 }

@@ -37,7 +37,7 @@ void trace_tick(const Song* song, int32_t tick) {
     std::fprintf(stderr, "order=%d row=%d tick=%d speed=%d samplesPerTick=%u globalVolume=%d",
                  song->orderPos, song->row, tick, song->speed, song->samplesPerTick,
                  song->globalVolume);
-    const int channels = song->channelCount < MAX_CHANNELS ? song->channelCount : MAX_CHANNELS;
+    const int channels = played_channels(song);
     for (int c = 0; c < channels; ++c) trace_channel(c);
     std::fputc('\n', stderr);
 }
