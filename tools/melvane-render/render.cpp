@@ -2,6 +2,7 @@
 
 #include "front/player_state.h"
 #include "front/song_model.h"
+#include "interrupt.h"
 #include "output.h"
 #include "render_session.h"
 
@@ -14,6 +15,7 @@ const uint32_t PROGRESS_BLOCKS = 50;  // about one second of audio
 void show_progress(const Song* song, uint32_t done, uint32_t total) {
     std::fprintf(stderr, "\rmelvane-render: %.1f s of %.1f s", done / 44100.0, total / 44100.0);
     if (song != nullptr) std::fprintf(stderr, ", order %d row %d   ", song->orderPos, song->row);
+    set_progress_line_open(true);
 }
 
 }  // namespace
@@ -33,6 +35,7 @@ bool render_frames(FILE* out, const Song* song, uint32_t frames, bool progress, 
     if (progress) {
         show_progress(nullptr, written, frames);
         std::fputs("                    \n", stderr);
+        set_progress_line_open(false);
     }
     return true;
 }
