@@ -186,6 +186,36 @@ TEST(MelvaneRender, TruncatedModulesWarnWhereTheyEnd) {
     }
 }
 
+// --info on damaged or odd headers: the built-in song cut short, or with
+// header bytes at `at` replaced.
+TEST(MelvaneRender, InfoShowsOddHeadersAsTheyAre) {
+    struct Case {
+        size_t bytes;  // kept of the song
+        size_t at;
+        std::string patch;
+        int status;
+        std::string shown;  // on standard output, or standard error when the load fails
+    } cases[] = {
+        {100, 0, "", 0, "\ninstruments   6 declared, 0 read\nfrequencies"},
+        {SIZE_MAX, 66, std::string("\x63\x00", 2), 0, "orders        5, restart 99 (past the end: plays from order 0): 0"},
+        {SIZE_MAX, 66, std::string("\x05\x00", 2), 0, "restart 5 (past the end"},
+        {SIZE_MAX, 66, std::string("\x04\x00", 2), 0, "orders        5, restart at 4: 0"},
+        {SIZE_MAX, 17, "a\"b\\\x01\x7f\xe9", 0, "title         \"a\\\"b\\\\\\001\\177\\351 theme\"\n"},
+        {SIZE_MAX, 68, std::string("\x00", 1), 1, "cannot load module: pattern data but the header declares 0 channels\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> image = song_bytes();
+        image.resize(std::min(c.bytes, image.size()));
+        std::copy(c.patch.begin(), c.patch.end(), image.begin() + c.at);
+        const std::string path = write_module("odd.xm", image);
+        const Outcome run = render("--info " + path);
+        EXPECT_EQ(run.status, c.status) << c.shown;
+        const std::string& text = c.status == 0 ? run.out : run.err;
+        EXPECT_NE(text.find(c.shown), std::string::npos) << text;
+        std::remove(path.c_str());
+    }
+}
+
 // The render goes to a temporary file that replaces the output only when
 // complete: a full disk (here a file size limit) leaves the old file alone.
 TEST(MelvaneRender, FailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
