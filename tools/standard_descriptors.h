@@ -1,6 +1,12 @@
 // A tool started with standard input, output or error closed would open its
 // first file on that descriptor, and its messages would go into the file.
 #pragma once
+
+#ifdef _WIN32
+// Windows' C runtime keeps descriptors 0 to 2 for the standard streams,
+// whatever handles the process was given.
+inline bool open_standard_descriptors() { return true; }
+#else
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,3 +21,4 @@ inline bool open_standard_descriptors() {
     }
     return true;
 }
+#endif
