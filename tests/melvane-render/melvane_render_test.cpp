@@ -132,8 +132,8 @@ TEST(MelvaneRender, OnATerminal) {
         std::string ending;  // of what the terminal shows
     } cases[] = {
         {render + song + " -", 2, "melvane-render: refusing to write audio to a terminal\r\n"},
-        {stopped + "INT 1 " + render + "--frames 1000000000 " + song + " /dev/null", 130, "   \r\n"},
-        {stopped + "TERM 1 " + render + "--frames 1000000000 " + song + " /dev/null", 143, "   \r\n"},
+        {stopped + "INT 1 " + render + "--frames 1000000000 " + song + " /dev/null", 130, "\r\n"},
+        {stopped + "TERM 1 " + render + "--frames 1000000000 " + song + " /dev/null", 143, "\r\n"},
     };
     for (const Case& c : cases) {
         const int raw = std::system(("script -qec '" + c.command + "' /dev/null >" + screen).c_str());
