@@ -5,6 +5,9 @@ SECONDS_TO_FUZZ ?= 60
 PLAY_SECONDS ?= 30
 
 CONFIGURE = cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -S .
+# The Windows folders take their toolchain from the environment: CMake reads
+# it only when a folder is first configured, and a -D option would be reported
+# as unused on every later run.
 
 .PHONY: all deps native win32 win64 asan build test run play bench fuzz dist clean
 
@@ -22,11 +25,11 @@ asan: deps
 	@cmake --build $(BUILD)/asan -j$(JOBS)
 
 win32: deps
-	@$(CONFIGURE) -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
+	@CMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-i686-mingw.cmake $(CONFIGURE) -B $(BUILD)/win32 >/dev/null
 	@cmake --build $(BUILD)/win32 -j$(JOBS)
 
 win64: deps
-	@$(CONFIGURE) -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake >/dev/null
+	@CMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-x86_64-mingw.cmake $(CONFIGURE) -B $(BUILD)/win64 >/dev/null
 	@cmake --build $(BUILD)/win64 -j$(JOBS)
 
 build: native asan win32 win64

@@ -2,8 +2,9 @@
 # Writes the release archive of one width from its build folder:
 #   dist.sh win32|win64 BUILD_FOLDER OUT_FOLDER
 # gives OUT_FOLDER/orvo-melvane-VERSION-WIDTH.zip, VERSION being the game's
-# (the FileVersion of game/window/orvo.rc). The same files give the same
-# archive bytes: fixed order, date and permissions, no extra fields.
+# (the FileVersion of game/window/orvo.rc), everything in one folder of the
+# archive's name. The same files give the same archive bytes: fixed order,
+# date and permissions (0644 files, a 0755 folder), no extra fields.
 set -euo pipefail
 if [ $# -ne 3 ] || { [ "$1" != win32 ] && [ "$1" != win64 ]; }; then
   echo "usage: dist.sh win32|win64 BUILD_FOLDER OUT_FOLDER" >&2
@@ -17,6 +18,7 @@ version=$(sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' "$root/game/win
 # Name in the archive, then the file, in archive order.
 members=(
   README.txt "$root/music/windows/release/README.txt"
+  LICENSE.txt "$root/LICENSE"
   Orvo.exe "$build/game/window/Orvo.exe"
   melvane.dll "$build/bin/melvane.dll"
   melvane.h "$root/music/melvane.h"
@@ -30,8 +32,9 @@ for ((i = 1; i < ${#members[@]}; i += 2)); do
 done
 
 mkdir -p "$out"
-archive="$out/orvo-melvane-$version-$width.zip"
-python3 - "$archive" "${members[@]}" <<'PYTHON'
+folder=orvo-melvane-$version-$width
+archive="$out/$folder.zip"
+python3 - "$archive" "$folder" "${members[@]}" <<'PYTHON'
 import sys
 import zipfile
 
@@ -39,16 +42,24 @@ import zipfile
 TEXT = (".txt",)
 DATE = (2000, 1, 1, 0, 0, 0)
 
-archive, members = sys.argv[1], sys.argv[2:]
+UNIX = 3
+FILE_MODE = 0o100644 << 16
+FOLDER_MODE = (0o40755 << 16) | 0x10  # with the MS-DOS directory bit
+
+archive, folder, members = sys.argv[1], sys.argv[2] + "/", sys.argv[3:]
 with zipfile.ZipFile(archive + ".part", "w") as out:
+    top = zipfile.ZipInfo(folder, DATE)
+    top.create_system = UNIX
+    top.external_attr = FOLDER_MODE
+    out.writestr(top, b"")
     for name, path in zip(members[0::2], members[1::2]):
         with open(path, "rb") as f:
             data = f.read()
         if name.endswith(TEXT):
             data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
-        info = zipfile.ZipInfo(name, DATE)
-        info.create_system = 0
-        info.external_attr = 0
+        info = zipfile.ZipInfo(folder + name, DATE)
+        info.create_system = UNIX
+        info.external_attr = FILE_MODE
         info.compress_type = zipfile.ZIP_DEFLATED
         out.writestr(info, data, compresslevel=9)
 PYTHON

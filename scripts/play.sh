@@ -4,6 +4,7 @@
 #   play.sh BUILD [SECONDS]   play
 #   play.sh check BUILD       only check that there is a sound output
 set -eu
+. "$(dirname "$0")/steps.sh"
 if [ "${1:-}" = check ]; then
   checkOnly=yes build=${2:-build}
 else
@@ -38,21 +39,15 @@ fi
 [ $checkOnly = yes ] && exit 0
 
 bin="$build/win64/bin"
-[ -f "$bin/melvane-play.exe" ] || { echo "build the 64-bit configuration first (make win64)"; exit 1; }
-# The prefix that scripts/run.sh uses too, made once; Wine picks the audio driver.
-export WINEPREFIX="$(cd "$build" && pwd)/wine-play"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "preparing a Wine prefix in $WINEPREFIX"
-  wine wineboot -i >/dev/null 2>&1
-fi
+[ -f "$bin/melvane-play.exe" ] || { echo "build the 64-bit configuration first (make win64)" >&2; exit 1; }
+# The prefix that scripts/run.sh uses too; Wine picks the audio driver.
+use_play_prefix "$(cd "$build" && pwd)"
 echo "playing the built-in song for $seconds s"
 log="$WINEPREFIX/play.log"
 cd "$bin"
 # Wine's audio drivers talk on standard error; that goes to the log.
 if ! wine ./melvane-play.exe "$seconds" 2>"$log"; then
-  echo "make play: the song could not be played on this machine's sound output (Wine's messages: $log)." >&2
+  echo "make play: the song could not be played on this machine's sound output." >&2
   how_to_hear_it
-  exit 1
+  step_failed "playing the song (melvane-play.exe)" "$log"
 fi

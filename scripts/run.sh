@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 root=$(pwd)
+. scripts/steps.sh
 
 # 32-bit Windows programs need the 32-bit Wine loader; without it the 64-bit
 # build of the same source runs instead.
@@ -20,13 +21,8 @@ play=$root/$build/play
 mkdir -p "$play"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  export WINEPREFIX=$root/$build/wine-play WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Preparing a Wine prefix in $WINEPREFIX (first run only)..."
-    wine wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-  fi
+  use_play_prefix "$root/$build"
   echo "Orvo is starting under Wine on display $DISPLAY ($exe)."
   echo "Close the window or press Alt+X to end it; saved games go to $play/savegame.dat."
   cd "$play"
@@ -36,11 +32,12 @@ fi
 # No display: a virtual one with a fresh Wine prefix, as the tests use.
 state=$root/$build/run-state
 echo "No display: running Orvo under Xvfb (Wine prefix in $state, this takes a few seconds)."
-bash tests/wine/wine-setup.sh "$state" >/dev/null
 trap 'bash "$root/tests/wine/wine-teardown.sh" "$state"' EXIT
+run_step "starting Xvfb and a Wine prefix" "$root/$build/run-setup.log" bash tests/wine/wine-setup.sh "$state"
 . tests/wine/wine-env.sh "$state"
 
-(cd "$play" && exec wine "$exe" </dev/null >/dev/null 2>&1) &
+wine_log=$root/$build/run-wine.log
+(cd "$play" && exec wine "$exe" </dev/null >"$wine_log" 2>&1) &
 wine_pid=$!
 
 window=
@@ -49,7 +46,7 @@ for _ in $(seq 300); do
   [ -n "$window" ] && break
   sleep 0.1
 done
-[ -n "$window" ] || { echo "the game window did not appear" >&2; exit 1; }
+[ -n "$window" ] || step_failed "waiting for the game window" "$wine_log"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 
 # RGB of a screen pixel, as "r,g,b".
@@ -66,9 +63,10 @@ for _ in $(seq 300); do
   [ -n "$top" ] && break
   sleep 0.1
 done
-[ -n "$top" ] || { echo "the game window was not painted" >&2; exit 1; }
+[ -n "$top" ] || step_failed "waiting for the game window's first paint" "$wine_log"
 
-# A short game: red rings a blue mark (captured, green rim) and an empty node (cross).
+# A short game: red rings a blue mark (captured, green rim), blue rings an
+# empty node (cross).
 moves="5,4 5,5 6,5 12,12 5,6 20,15 4,5 10,9 21,14 11,10 19,3 10,11 18,3 9,10 6,12"
 colour=red
 for move in $moves; do

@@ -80,6 +80,8 @@ int32_t load_pattern(const Song* song, Pattern* pattern) {
     uint32_t channels = song->channelCount;
     uint32_t rows = xm_get16(header + 5);
     uint32_t packedSize = xm_get16(header + 7);
+    // Cells with no channel to go to would be read as the records after them.
+    if (packedSize != 0 && channels == 0) return xm_fail("pattern data but the header declares 0 channels");
     // Every stored cell takes at least one byte: rows beyond what the rest of
     // the module can hold are cut.
     if (packedSize != 0 && channels != 0 && uint64_t(rows) * channels > xm_remaining()) {

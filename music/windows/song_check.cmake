@@ -17,3 +17,18 @@ add_custom_command(
   DEPENDS ${check_source} ${loader_sources} ${loader_headers} ${CMAKE_SOURCE_DIR}/support/file_bytes.h
   COMMENT "Building the song check for the build machine")
 add_custom_target(melvane_check_song DEPENDS ${MELVANE_CHECK_SONG})
+
+# check_song_file(PATH): stops the configuration when MELVANE_SONG names no
+# readable file, which the build would otherwise only find out as a missing
+# input with no rule to make it.
+function(check_song_file path)
+  if(NOT EXISTS "${path}")
+    message(FATAL_ERROR "MELVANE_SONG: ${path} does not exist")
+  elseif(IS_DIRECTORY "${path}")
+    message(FATAL_ERROR "MELVANE_SONG: ${path} is a directory")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E cat "${path}" RESULT_VARIABLE unreadable OUTPUT_QUIET ERROR_QUIET)
+  if(unreadable)
+    message(FATAL_ERROR "MELVANE_SONG: ${path} cannot be read")
+  endif()
+endfunction()

@@ -82,7 +82,7 @@ XmPattern column_pattern() {
         p.cells.push_back({row, 0, {uint8_t(40 + row), 3, volume, 0, 0}});
         p.cells.push_back({row, 2, {0, 0, uint8_t(0x50 + row), 0xE, uint8_t(0x10 * row + 2)}});
         p.cells.push_back({row + 16, 1, {uint8_t(50 + row), 4, uint8_t(0xF0 + row % 16), 0xE, uint8_t(0x10 * row + 1)}});
-        p.cells.push_back({row + 32, 3, {uint8_t(row % 2 ? 97 : 60), 4, 0, 0x14 + row % 3, uint8_t(row)}});
+        p.cells.push_back({row + 32, 3, {uint8_t(row % 2 ? 97 : 60), 4, 0, uint8_t(0x14 + row % 3), uint8_t(row)}});
     }
     return p;
 }

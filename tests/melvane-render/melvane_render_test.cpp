@@ -87,6 +87,8 @@ Pass pass_of(const XmModule& module, const std::string& options) {
 // format chosen by name.
 TEST(MelvaneRender, CommandLineConventions) {
     const std::string song = BUILTIN_SONG, out = scratchPath("out");
+    const std::string copy = write_module("copy.xm", song_bytes()), link = scratchPath("link.xm");
+    ASSERT_EQ(std::system(("ln -sf " + copy + " " + link).c_str()), 0);
     struct Case {
         std::string arguments;
         int status;
@@ -105,6 +107,9 @@ TEST(MelvaneRender, CommandLineConventions) {
         {"--frames 100 - " + out + " <" + song, 0, "", "", 400},
         {"--frames 100 " + song + " " + out + ".WAV", 0, "", "", -1},
         {"--frames 100 --raw " + song + " " + out + ".wav", 0, "", "", -1},
+        {"--frames 100 " + copy + " " + link, 2, "", "melvane-render: OUTPUT is the INPUT file\n", -1},
+        {"--frames 100 - " + copy + " <" + link, 2, "", "melvane-render: OUTPUT is the INPUT file\n", -1},
+        {"--frames 100 --trace " + song + " " + out + " 2>&-", 0, "", "", 400},  // not opened as standard error
     };
     for (const Case& c : cases) {
         std::remove(out.c_str());
@@ -120,9 +125,37 @@ TEST(MelvaneRender, CommandLineConventions) {
     EXPECT_EQ(readFileBytes(out + ".WAV").size(), 444u);
     EXPECT_EQ(text_of(out + ".WAV").substr(0, 4), "RIFF");
     EXPECT_EQ(readFileBytes(out + ".wav").size(), 400u);
+    EXPECT_EQ(readFileBytes(copy), song_bytes());
     std::remove(out.c_str());
     std::remove((out + ".WAV").c_str());
     std::remove((out + ".wav").c_str());
+    std::remove(copy.c_str());
+    std::remove(link.c_str());
+}
+
+// On a terminal (a pseudo-terminal of script(1)): no audio onto the screen,
+// and a run stopped by a signal ends its progress line.
+TEST(MelvaneRender, OnATerminal) {
+    const std::string song = BUILTIN_SONG, screen = scratchPath("screen");
+    const std::string render = std::string(MELVANE_RENDER) + " ";
+    const std::string stopped = "timeout --preserve-status -s ";
+    struct Case {
+        std::string command;
+        int status;
+        std::string ending;  // of what the terminal shows
+    } cases[] = {
+        {render + song + " -", 2, "melvane-render: refusing to write audio to a terminal\r\n"},
+        {stopped + "INT 1 " + render + "--frames 1000000000 " + song + " /dev/null", 130, "\r\n"},
+        {stopped + "TERM 1 " + render + "--frames 1000000000 " + song + " /dev/null", 143, "\r\n"},
+    };
+    for (const Case& c : cases) {
+        const int raw = std::system(("script -qec '" + c.command + "' /dev/null >" + screen).c_str());
+        const std::string shown = text_of(screen);
+        EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.command;
+        ASSERT_GE(shown.size(), c.ending.size()) << c.command;
+        EXPECT_EQ(shown.substr(shown.size() - c.ending.size()), c.ending) << c.command;
+    }
+    std::remove(screen.c_str());
 }
 
 TEST(MelvaneRender, RefusesHugeInputsWithoutHoldingThem) {
@@ -163,6 +196,36 @@ TEST(MelvaneRender, TruncatedModulesWarnWhereTheyEnd) {
         EXPECT_EQ(run.status, c.status) << c.bytes;
         EXPECT_EQ(run.err, c.err) << c.bytes;
         std::remove(cut.c_str());
+    }
+}
+
+// --info on damaged or odd headers: the built-in song cut short, or with
+// header bytes at `at` replaced.
+TEST(MelvaneRender, InfoShowsOddHeadersAsTheyAre) {
+    struct Case {
+        size_t bytes;  // kept of the song
+        size_t at;
+        std::string patch;
+        int status;
+        std::string shown;  // on standard output, or standard error when the load fails
+    } cases[] = {
+        {100, 0, "", 0, "\ninstruments   6 declared, 0 read\nfrequencies"},
+        {SIZE_MAX, 66, std::string("\x63\x00", 2), 0, "orders        5, restart 99 (past the end: plays from order 0): 0"},
+        {SIZE_MAX, 66, std::string("\x05\x00", 2), 0, "restart 5 (past the end"},
+        {SIZE_MAX, 66, std::string("\x04\x00", 2), 0, "orders        5, restart at 4: 0"},
+        {SIZE_MAX, 17, "a\"b\\\x01\x7f\xe9", 0, "title         \"a\\\"b\\\\\\001\\177\\351 theme\"\n"},
+        {SIZE_MAX, 68, std::string("\x00", 1), 1, "cannot load module: pattern data but the header declares 0 channels\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> image = song_bytes();
+        image.resize(std::min(c.bytes, image.size()));
+        std::copy(c.patch.begin(), c.patch.end(), image.begin() + c.at);
+        const std::string path = write_module("odd.xm", image);
+        const Outcome run = render("--info " + path);
+        EXPECT_EQ(run.status, c.status) << c.shown;
+        const std::string& text = c.status == 0 ? run.out : run.err;
+        EXPECT_NE(text.find(c.shown), std::string::npos) << text;
+        std::remove(path.c_str());
     }
 }
 

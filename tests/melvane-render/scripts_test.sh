@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The scripts around the tools, run as a user runs them: the fuzz time check,
-# make play without a sound output, and the song scripts' command lines.
+# make play without a sound output or with a failing step, and the song
+# scripts' command lines.
 #   scripts_test.sh SOURCE_ROOT RENDER WORK
 set -u
 top=$1 render=$2 work=$3
@@ -31,6 +32,16 @@ if ! grep -qE '^ *[0-9]+ ' /proc/asound/cards 2>/dev/null; then
   expect 1 "no sound output found" env -u ALSA_CONFIG_PATH -u PULSE_SERVER XDG_RUNTIME_DIR="$work/none" \
     bash "$top/scripts/play.sh" check
 fi
+
+# A failed step of make play names itself and shows its log's end.
+mkdir -p "$work/fake/bin" "$work/fake/build/win64/bin"
+printf '#!/bin/sh\necho "wineboot: no way" >&2\nexit 3\n' >"$work/fake/bin/wine"
+chmod +x "$work/fake/bin/wine"
+: >"$work/fake/build/win64/bin/melvane-play.exe"
+expect 1 "play.sh: preparing the Wine prefix (wineboot) failed with exit status 3
+last lines of $work/fake/build/wine-play-setup.log:
+    wineboot: no way" env PATH="$work/fake/bin:$PATH" ALSA_CONFIG_PATH=/dev/null \
+  bash "$top/scripts/play.sh" "$work/fake/build" 1
 
 expect 0 "usage: make_song.py" python3 "$song/make_song.py" --help
 expect 2 "required: OUTPUT.xm" python3 "$song/make_song.py"

@@ -17,8 +17,29 @@ const char* loop_name(uint8_t loopType) {
     return "no loop";
 }
 
+// A name in quotes, escaped as a C string would be: quote, backslash and
+// any byte outside printable ASCII.
+void print_quoted(const char* name) {
+    std::putchar('"');
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c != 0; ++c) {
+        if (*c == '"' || *c == '\\')
+            std::printf("\\%c", *c);
+        else if (*c >= 32 && *c < 127)
+            std::putchar(*c);
+        else
+            std::printf("\\%03o", *c);
+    }
+    std::putchar('"');
+}
+
+// The replayer starts over from order 0 after the last order when the
+// restart position names none.
 void print_orders(const Song* song) {
-    std::printf("orders        %d, restart at %d:", song->songLength, song->restartPosition);
+    const int restart = uint16_t(song->restartPosition);
+    if (restart < song->songLength)
+        std::printf("orders        %d, restart at %d:", song->songLength, restart);
+    else
+        std::printf("orders        %d, restart %d (past the end: plays from order 0):", song->songLength, restart);
     for (int i = 0; i < song->songLength; ++i) std::printf(" %u", song->orderTable[i]);
     std::printf("\n");
 }
@@ -26,12 +47,15 @@ void print_orders(const Song* song) {
 void print_instrument(const Song* song, int i) {
     const Instrument& instrument = song->instruments[i];
     const XmInstrumentText* named = uint32_t(i) < text.instrumentsFound ? &text.instruments[i] : nullptr;
-    std::printf("  %3d \"%s\" (%d sample%s)\n", i + 1, named ? named->name : "", instrument.sampleCount,
-                instrument.sampleCount == 1 ? "" : "s");
+    std::printf("  %3d ", i + 1);
+    print_quoted(named ? named->name : "");
+    std::printf(" (%d sample%s)\n", instrument.sampleCount, instrument.sampleCount == 1 ? "" : "s");
     for (int s = 0; s < instrument.sampleCount; ++s) {
         const Sample& sample = *instrument.samples[s];
-        std::printf("        %2d \"%s\": %u frames, %d-bit, %s\n", s + 1, named ? named->samples[s].name : "",
-                    sample.length, named ? named->samples[s].bits : 8, loop_name(sample.loopType));
+        std::printf("        %2d ", s + 1);
+        print_quoted(named ? named->samples[s].name : "");
+        std::printf(": %u frames, %d-bit, %s\n", sample.length, named ? named->samples[s].bits : 8,
+                    loop_name(sample.loopType));
     }
 }
 
@@ -50,12 +74,18 @@ void print_pass(const SongPass& pass) {
 
 bool print_info(const uint8_t* image, uint32_t size, Song* song, const char* warning) {
     read_xm_text(image, size, &text);
-    std::printf("title         \"%s\"\n", text.title);
-    std::printf("tracker       \"%s\"\n", text.tracker);
+    std::printf("title         ");
+    print_quoted(text.title);
+    std::printf("\ntracker       ");
+    print_quoted(text.tracker);
+    std::printf("\n");
     std::printf("channels      %u\n", song->channelCount);
     print_orders(song);
     std::printf("patterns      %u\n", text.patternCount);
-    std::printf("instruments   %d\n", song->instrumentCount);
+    if (text.instrumentCount == uint32_t(song->instrumentCount))
+        std::printf("instruments   %d\n", song->instrumentCount);
+    else
+        std::printf("instruments   %u declared, %d read\n", text.instrumentCount, song->instrumentCount);
     for (int i = 0; i < song->instrumentCount; ++i) print_instrument(song, i);
     std::printf("frequencies   %s\n", (song->flags & 1) ? "linear" : "Amiga");
     std::printf("speed, BPM    %d, %d\n", song->defaultSpeed, song->defaultBpm);

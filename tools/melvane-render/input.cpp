@@ -64,13 +64,18 @@ bool read_unsized(int fd, InputImage* image, bool* tooLarge) {
 }  // namespace
 
 bool read_input(const char* name, InputImage* image, char* why, size_t whySize) {
-    *image = InputImage{nullptr, 0};
+    *image = InputImage{nullptr, 0, false, 0, 0};
     const bool standardInput = std::strcmp(name, "-") == 0;
     const char* shown = standardInput ? "standard input" : name;
     const int fd = standardInput ? STDIN_FILENO : open(name, O_RDONLY | O_CLOEXEC);
     struct stat status;
     bool tooLarge = false;
     bool ok = fd >= 0 && fstat(fd, &status) == 0;
+    if (ok && S_ISREG(status.st_mode)) {
+        image->regular = true;
+        image->device = uint64_t(status.st_dev);
+        image->inode = uint64_t(status.st_ino);
+    }
     if (ok && S_ISREG(status.st_mode) && status.st_size > 0) {
         tooLarge = uint64_t(status.st_size) > MAX_INPUT_BYTES;
         ok = !tooLarge && read_sized(fd, size_t(status.st_size), image);
@@ -91,5 +96,5 @@ bool read_input(const char* name, InputImage* image, char* why, size_t whySize) 
 
 void free_input(InputImage* image) {
     std::free(image->bytes);
-    *image = InputImage{nullptr, 0};
+    *image = InputImage{nullptr, 0, false, 0, 0};
 }

@@ -10,6 +10,9 @@ const uint32_t MAX_INPUT_BYTES = 64u << 20;
 struct InputImage {
     uint8_t* bytes;  // malloc'd; null when empty
     uint32_t size;
+    bool regular;     // read from a regular file, which is
+    uint64_t device;  // this one
+    uint64_t inode;
 };
 
 // Reads the file name ("-" = standard input) whole. A regular file's size is

@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../standard_descriptors.h"
 #include "../version.h"
 #include "render/block_renderer.h"
 #include "song/song_model.h"
 #include "info.h"
 #include "input.h"
+#include "interrupt.h"
 #include "load_warning.h"
 #include "options.h"
 #include "output.h"
@@ -69,7 +71,21 @@ bool frames_to_render(const Options& options, const InputImage& image, uint32_t*
     return measured;
 }
 
+// Refused before anything is written: output that would destroy the module,
+// or that a terminal would show as noise.
+const char* unwritable_output(const Options& options, const InputImage& image) {
+    if (output_is_input(options.output, image)) return "OUTPUT is the INPUT file";
+    if (std::strcmp(options.output, "-") == 0 && isatty(STDOUT_FILENO)) return "refusing to write audio to a terminal";
+    return nullptr;
+}
+
 int render(const Options& options, const InputImage& image) {
+    const char* refusal = unwritable_output(options, image);
+    if (refusal != nullptr) {
+        std::fprintf(stderr, "melvane-render: %s\n", refusal);
+        return EXIT_USAGE;
+    }
+    guard_against_signals();
     uint32_t frames = 0;
     if (!frames_to_render(options, image, &frames)) return EXIT_FAILED;
     Song* song = load(image, true);
@@ -105,6 +121,7 @@ int settle(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!open_standard_descriptors()) return EXIT_FAILED;
     Options options;
     const char* error = nullptr;
     if (!parse_options(argc, argv, &options, &error)) {

@@ -31,8 +31,9 @@ const char* const HELP =
     "INPUT is a file of at most 64 MiB, or - for standard input; OUTPUT is a\n"
     "file, or - for standard output. A file is written under a temporary name\n"
     "beside it and renamed when complete.\n"
+    "OUTPUT may not be INPUT itself, nor standard output on a terminal.\n"
     "Exit status: 0 done, 1 the module does not load or a write failed,\n"
-    "2 a bad command line.\n";
+    "2 a bad command line or a refused OUTPUT.\n";
 
 namespace {
 

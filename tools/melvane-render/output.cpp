@@ -6,16 +6,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
+
+#include "interrupt.h"
 
 namespace {
 
 // Whole blocks go out through one large buffer: few system calls.
 char outputBuffer[64 * 1024];
-// The temporary file while it is written, for the signal handler to remove.
-char pendingTemporary[PATH_MAX + 16];
 
 void put16(uint8_t* p, uint16_t value) {
     p[0] = uint8_t(value);
@@ -25,17 +24,6 @@ void put16(uint8_t* p, uint16_t value) {
 void put32(uint8_t* p, uint32_t value) {
     put16(p, uint16_t(value));
     put16(p + 2, uint16_t(value >> 16));
-}
-
-void remove_pending_and_die(int signal) {
-    if (pendingTemporary[0] != '\0') unlink(pendingTemporary);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-void guard_against_signals() {
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-    for (int s : signals) std::signal(s, remove_pending_and_die);
 }
 
 // The name to end up with: a symbolic link stays and its file is replaced.
@@ -50,7 +38,7 @@ int create_temporary(const char* target, mode_t mode, char** temporary) {
     const char* slash = std::strrchr(target, '/');
     const size_t folder = slash ? size_t(slash - target) + 1 : 0;
     const size_t length = std::strlen(target);
-    if (length + 16 > sizeof pendingTemporary) {
+    if (length > PATH_MAX) {
         errno = ENAMETOOLONG;
         return -1;
     }
@@ -63,8 +51,7 @@ int create_temporary(const char* target, mode_t mode, char** temporary) {
     const int fd = mkstemp(*temporary);
     if (fd < 0) return -1;
     fchmod(fd, mode);
-    std::strcpy(pendingTemporary, *temporary);
-    guard_against_signals();
+    set_pending_temporary(*temporary);
     return fd;
 }
 
@@ -90,6 +77,12 @@ bool open_file(const char* name, Output* out) {
 
 }  // namespace
 
+bool output_is_input(const char* name, const InputImage& input) {
+    struct stat status;
+    const bool found = std::strcmp(name, "-") == 0 ? fstat(STDOUT_FILENO, &status) == 0 : stat(name, &status) == 0;
+    return found && input.regular && uint64_t(status.st_dev) == input.device && uint64_t(status.st_ino) == input.inode;
+}
+
 bool open_output(const char* name, Output* out) {
     *out = Output{nullptr, nullptr, nullptr};
     if (std::strcmp(name, "-") == 0) {
@@ -112,7 +105,7 @@ bool close_output(Output* out, bool ok) {
         ok = ok && std::rename(out->temporary, out->target) == 0;
         const int error = errno;
         if (!ok) unlink(out->temporary);
-        pendingTemporary[0] = '\0';
+        set_pending_temporary(nullptr);
         errno = error;
     }
     std::free(out->target);

@@ -4,12 +4,17 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "input.h"
+
 struct Output {
     FILE* file;
     char* target;     // the file to end up with (a link resolved); null for standard output
     char* temporary;  // what is written meanwhile; null when writing in place
 };
 
+// Whether the output (through any path or link) is the input's file, which
+// writing it would destroy.
+bool output_is_input(const char* name, const InputImage& input);
 // Opens the output ("-" = standard output). A regular file, or a name not
 // yet taken, is written under a temporary name in the same folder; a device
 // or pipe is written in place. False with errno set.

@@ -18,7 +18,7 @@ void copy_name(uint64_t at, int length, char* name) {
     for (int i = 0; i < length; ++i) {
         const uint32_t c = byte_at(at + i);
         if (c == 0) break;
-        name[i] = c >= 32 && c < 127 ? char(c) : '.';
+        name[i] = char(c);
         if (c != ' ') kept = i + 1;
     }
     name[kept] = '\0';

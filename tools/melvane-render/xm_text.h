@@ -25,6 +25,6 @@ struct XmText {
     XmInstrumentText instruments[128];
 };
 
-// Walks the image by the sizes it declares; names are printable ASCII
-// (other bytes as '.'), trailing blanks dropped. Bytes past the end read as 0.
+// Walks the image by the sizes it declares; names are the stored bytes up to
+// the first 0, trailing blanks dropped. Bytes past the end read as 0.
 void read_xm_text(const uint8_t* image, uint32_t size, XmText* text);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "../standard_descriptors.h"
 #include "../version.h"
 #include "game_files.h"
 #include "script.h"
@@ -106,6 +107,7 @@ static int usageError(const std::string& what) {
 }
 
 int main(int argc, char** argv) {
+    if (!open_standard_descriptors()) return EXIT_WRITE_ERROR;
     const char* script = "-";
     int operands = 0;
     bool optionsEnded = false;
