@@ -1,6 +1,7 @@
 // The saved-game image: marks, captured and redToMove, copied whole.
 #include "savefile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -17,27 +18,40 @@ bool saveGame(const char* path) {
     return closed && written == (size_t)SAVE_FILE_BYTES;
 }
 
+static RestoreRefusal refusal;
+
+static bool refuse(int reason, int bytes) {
+    refusal.reason = reason;
+    refusal.error = errno;
+    refusal.bytes = bytes;
+    return false;
+}
+
 // Reads the whole file; true only when it holds exactly SAVE_FILE_BYTES bytes.
 static bool readImage(const char* path, uint8_t* image) {
+    errno = 0;
     FILE* file = fopen(path, "rb");
-    if (!file) return false;
+    if (!file) return refuse(RESTORE_UNREADABLE, 0);
     size_t got = fread(image, 1, SAVE_FILE_BYTES, file);
     uint8_t extra;
-    bool atEnd = fread(&extra, 1, 1, file) == 0;
+    got += fread(&extra, 1, 1, file);
+    bool failed = ferror(file) != 0;
     fclose(file);
-    return got == (size_t)SAVE_FILE_BYTES && atEnd;
+    if (failed) return refuse(RESTORE_UNREADABLE, 0);
+    if (got != (size_t)SAVE_FILE_BYTES) return refuse(RESTORE_WRONG_SIZE, (int)got);
+    return true;
 }
 
 static bool imageInRange(const uint8_t* image) {
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (image[node] > MARK_BLUE) return false;
-        if (image[BOARD_NODES + node] > 1) return false;
+        if (image[node] > MARK_BLUE || image[BOARD_NODES + node] > 1) return refuse(RESTORE_OUT_OF_RANGE, 0);
     }
     return true;
 }
 
 bool restoreGame(const char* path) {
     uint8_t image[SAVE_FILE_BYTES];
+    refusal = RestoreRefusal{RESTORE_LOADED, 0, 0};
     bool loaded = readImage(path, image) && imageInRange(image);
     if (loaded) {
         memcpy(board.marks, image, BOARD_NODES);
@@ -47,3 +61,5 @@ bool restoreGame(const char* path) {
     rebuildOutlines();
     return loaded;
 }
+
+RestoreRefusal lastRestoreRefusal() { return refusal; }

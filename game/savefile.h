@@ -9,3 +9,15 @@ bool saveGame(const char* path);
 // opened, is not exactly 951 bytes or holds values out of range leaves the
 // board as it was (the outlines are rebuilt all the same). Returns whether it loaded.
 bool restoreGame(const char* path);
+
+// Why the last restoreGame left the board as it was.
+const int RESTORE_LOADED = 0;
+const int RESTORE_UNREADABLE = 1;    // errno says why
+const int RESTORE_WRONG_SIZE = 2;    // bytes: what it held, or SAVE_FILE_BYTES + 1 when longer
+const int RESTORE_OUT_OF_RANGE = 3;  // a mark or captured value no game can hold
+struct RestoreRefusal {
+    int reason;
+    int error;
+    int bytes;
+};
+RestoreRefusal lastRestoreRefusal();

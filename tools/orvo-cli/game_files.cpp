@@ -8,20 +8,14 @@
 
 static std::string problem;
 
-// Why restoreGame refused the file, found by reading it as it does.
-static std::string restoreFailure(const char* path) {
-    FILE* file = fopen(path, "rb");
-    if (!file) return strerror(errno);
-    unsigned char image[SAVE_FILE_BYTES + 1];
-    size_t got = fread(image, 1, sizeof image, file);
-    std::string reason = ferror(file) ? strerror(errno) : "";
-    fclose(file);
-    if (!reason.empty()) return reason;
+// Why restoreGame refused the file, in words.
+static std::string restoreFailure() {
+    const RestoreRefusal refusal = lastRestoreRefusal();
     const std::string expected = std::to_string(SAVE_FILE_BYTES);
-    if (got > (size_t)SAVE_FILE_BYTES) return "not a saved game (longer than " + expected + " bytes)";
-    if (got < (size_t)SAVE_FILE_BYTES)
-        return "not a saved game (" + std::to_string(got) + " bytes, not " + expected + ")";
-    return "not a saved game (values out of range)";
+    if (refusal.reason == RESTORE_UNREADABLE) return strerror(refusal.error);
+    if (refusal.reason == RESTORE_OUT_OF_RANGE) return "not a saved game (values out of range)";
+    if (refusal.bytes > SAVE_FILE_BYTES) return "not a saved game (longer than " + expected + " bytes)";
+    return "not a saved game (" + std::to_string(refusal.bytes) + " bytes, not " + expected + ")";
 }
 
 bool saveReporting(const char* path) {
@@ -33,7 +27,7 @@ bool saveReporting(const char* path) {
 
 bool restoreReporting(const char* path) {
     if (restoreGame(path)) return true;
-    problem = std::string(path) + " not restored: " + restoreFailure(path);
+    problem = std::string(path) + " not restored: " + restoreFailure();
     return false;
 }
 
