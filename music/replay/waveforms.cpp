@@ -22,9 +22,9 @@ float stored(float value)
     return kept;
 }
 
-// The C library of the Windows builds takes the x87 unit's sine rounded to
-// a double; the library does the same itself, without that library's error
-// reporting, which would tie it to the C run-time DLL. Every angle here is
+// On Windows the sine is the x87 unit's, rounded to a double: what the C
+// library there computes, taken directly because that library's version
+// reports errors through the C run-time DLL. Every angle here is
 // finite and far inside the instruction's range (below 2^63).
 double sine(double angle)
 {
