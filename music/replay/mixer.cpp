@@ -37,10 +37,15 @@ uint64_t fixed(uint32_t whole, uint32_t fraction)
     return (uint64_t(whole) << 32) | fraction;
 }
 
-// n / d where the quotient is known to be below 2^bits, bit by bit from the
-// highest: 32-bit processors then need no 64-bit division helper.
+// n / d where the quotient is known to be below 2^bits. 64-bit processors
+// divide in one instruction; 32-bit ones go bit by bit from the highest,
+// which needs no 64-bit division helper.
 uint64_t bounded_quotient(uint64_t n, uint64_t d, int bits)
 {
+#if UINTPTR_MAX > UINT32_MAX
+    (void)bits;
+    return n / d;
+#else
     uint64_t quotient = 0;
     for (int bit = bits - 1; bit >= 0; --bit) {
         if ((n >> bit) >= d) {
@@ -49,6 +54,7 @@ uint64_t bounded_quotient(uint64_t n, uint64_t d, int bits)
         }
     }
     return quotient;
+#endif
 }
 
 // x modulo `frames` whole frames (loop bounds carry no fraction), by a
