@@ -8,8 +8,9 @@
 
 namespace {
 
-// Stands in for rows and patterns that do not exist.
-const Cell EMPTY_ROW[MAX_CHANNELS] = {};
+// Stands in for rows and patterns that do not exist; never written, and left
+// writable so that it takes no room in the file.
+Cell EMPTY_ROW[MAX_CHANNELS];
 const int32_t MISSING_PATTERN_ROWS = 64;
 
 const Pattern* pattern_at(const Song* song, int32_t orderPos) {
