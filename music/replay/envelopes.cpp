@@ -82,11 +82,12 @@ int32_t output_of(int32_t value)
 // negative span, which only sets the sign.
 int32_t segment_step(const EnvelopeShape& shape, int32_t i)
 {
-    int64_t span = int64_t(shape.points[i + 1].x) - shape.points[i].x;
+    // Both fit 32 bits: ticks are 16-bit, levels at most 64.
+    int32_t span = int32_t(shape.points[i + 1].x) - shape.points[i].x;
     if (span == 0)
         return 0;
-    int64_t rise = int64_t(level_at(shape, i + 1) - level_at(shape, i)) * FIXED_ONE;
-    return static_cast<int32_t>(rise / span);
+    int32_t rise = (level_at(shape, i + 1) - level_at(shape, i)) * FIXED_ONE;
+    return rise / span;
 }
 
 // Handles the point just reached; true when the tick is over (end or sustain).

@@ -37,6 +37,35 @@ uint64_t fixed(uint32_t whole, uint32_t fraction)
     return (uint64_t(whole) << 32) | fraction;
 }
 
+// n / d where the quotient is known to be below 2^bits. 64-bit processors
+// divide in one instruction; 32-bit ones go bit by bit from the highest,
+// which needs no 64-bit division helper.
+uint64_t bounded_quotient(uint64_t n, uint64_t d, int bits)
+{
+#if UINTPTR_MAX > UINT32_MAX
+    (void)bits;
+    return n / d;
+#else
+    uint64_t quotient = 0;
+    for (int bit = bits - 1; bit >= 0; --bit) {
+        if ((n >> bit) >= d) {
+            n -= d << bit;
+            quotient |= uint64_t(1) << bit;
+        }
+    }
+    return quotient;
+#endif
+}
+
+// x modulo `frames` whole frames (loop bounds carry no fraction), by a
+// 32-bit division of the whole part.
+uint64_t modulo_frames(uint64_t x, uint64_t frames)
+{
+    const uint64_t whole = x >> 32;
+    if (whole < frames) return x;
+    return fixed(uint32_t(whole) % uint32_t(frames), uint32_t(x));
+}
+
 // A loop that is empty or reaches past the data plays as no loop, so the
 // frame loop never reads beyond the guard and spare frames.
 Loop loop_of(const Sample* sample)
@@ -55,8 +84,7 @@ Loop loop_of(const Sample* sample)
 
 // Frames after which the position reaches or passes the bound it moves
 // toward: 0 when it is there already, NEVER when it does not move or not
-// within `limit` frames (a multiplication tells, sparing most 64-bit
-// divisions).
+// within `limit` frames (a multiplication tells, sparing most divisions).
 uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, const Loop& loop,
                          int limit)
 {
@@ -70,8 +98,10 @@ uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, con
     }
     if (distance == 0) return 0;
     if (step == 0) return NEVER;
-    if (step <= UINT64_MAX / uint64_t(limit) && distance > step * uint64_t(limit)) return NEVER;
-    return (distance - 1) / step + 1;
+    uint64_t reach;
+    if (!__builtin_mul_overflow(step, uint64_t(limit), &reach) && distance > reach) return NEVER;
+    // Either way the quotient is below limit, which is below 2^31.
+    return bounded_quotient(distance - 1, step, 32 - __builtin_clz(uint32_t(limit) | 1)) + 1;
 }
 
 // Continues the running ramp while its targets hold; otherwise sets up a new
@@ -162,8 +192,7 @@ void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
 // so only the remainder modulo that matters.
 void fold_past_end(Voice* voice, uint64_t* position, uint64_t past, const Loop& loop)
 {
-    bool twiceFits = loop.length <= UINT64_MAX / 2;
-    uint64_t rest = twiceFits ? past % (2 * loop.length) : past;
+    uint64_t rest = modulo_frames(past, 2 * (loop.length >> 32));
     if (rest < loop.length) {
         *position = loop.end - rest - 1;
         voice->backward = 1;
@@ -193,7 +222,7 @@ void reflect(Voice* voice, uint64_t* position, const Loop& loop)
 bool pass_bound(Voice* voice, uint64_t* position, const Loop& loop)
 {
     if (loop.type == LOOP_FORWARD) {
-        *position = loop.start + (*position - loop.end) % loop.length;
+        *position = loop.start + modulo_frames(*position - loop.end, loop.length >> 32);
         return true;
     }
     if (loop.type == LOOP_PINGPONG) {

@@ -8,8 +8,9 @@
 
 namespace {
 
-// Stands in for rows and patterns that do not exist.
-const Cell EMPTY_ROW[MAX_CHANNELS] = {};
+// Stands in for rows and patterns that do not exist; never written, and left
+// writable so that it takes no room in the file.
+Cell EMPTY_ROW[MAX_CHANNELS];
 const int32_t MISSING_PATTERN_ROWS = 64;
 const uint32_t TICK_FRAMES_AT_ONE_BPM = 110250;  // 44100 frames x 2.5 s
 

@@ -4,6 +4,7 @@
 #include "replay/voice_update.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "replay/replay_state.h"
 #include "song/song_model.h"
@@ -50,6 +51,30 @@ int32_t shift_right_floor(int32_t value, int bits) {
 
 int32_t nearest_int(double value) {
     return static_cast<int32_t>(std::nearbyint(value));
+}
+
+// 2^n exactly as ldexp(1.0, n) gives it, subnormal and out-of-range results
+// included, without the C library's error reporting.
+double power_of_two(int n) {
+    uint64_t bits = 0;
+    if (n > 1023) bits = uint64_t(0x7FF) << 52;  // infinity
+    else if (n >= -1022) bits = uint64_t(n + 1023) << 52;
+    else if (n >= -1074) bits = uint64_t(1) << (n + 1074);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// The whole and the fractional part of a 32.32 step of frequency / 44100:
+// a long division in 16-bit digits, which 32-bit processors do without a
+// 64-bit division helper.
+void set_step(Voice* voice, uint32_t frequency) {
+    const uint32_t rate = uint32_t(OUTPUT_RATE);
+    const uint32_t rest = frequency % rate;
+    const uint32_t high = (rest << 16) / rate;
+    const uint32_t low = (((rest << 16) % rate) << 16) / rate;
+    voice->stepInt = frequency / rate;
+    voice->stepFrac = (high << 16) | low;
 }
 
 int32_t clamp32(int64_t value, int32_t low, int32_t high) {
@@ -141,12 +166,12 @@ void update_pitch(const ChannelState* channel, const Song* song, int64_t periodS
     if (song->flags & 1) {
         frequency = linear_frequency(channel->period, channel->pitchOffset);
     } else {
-        frequency = periodSum == 0 ? 0 : AMIGA_NUMERATOR / periodSum;
+        // Any period outside 1..numerator gives a frequency below the floor.
+        const bool inRange = periodSum > 0 && periodSum <= AMIGA_NUMERATOR;
+        frequency = inRange ? int32_t(AMIGA_NUMERATOR) / int32_t(periodSum) : 0;
     }
     if (frequency < LOWEST_FREQUENCY) frequency = LOWEST_FREQUENCY;
-    Voice* voice = channel->voice;
-    voice->stepInt = static_cast<uint32_t>(frequency / OUTPUT_RATE);
-    voice->stepFrac = static_cast<uint32_t>((uint64_t(frequency % OUTPUT_RATE) << 32) / OUTPUT_RATE);
+    set_step(channel->voice, uint32_t(frequency));
 }
 
 void rewind(ChannelState* channel) {
@@ -165,7 +190,7 @@ double note_scale(double x) {
     // Past these exponents the result is 0 or infinite anyway.
     if (whole > 4000.0) whole = 4000.0;
     if (whole < -4000.0) whole = -4000.0;
-    return exp2_small(rest) * std::ldexp(1.0, static_cast<int>(whole)) * NOTE_SCALE_FACTOR;
+    return exp2_small(rest) * power_of_two(static_cast<int>(whole)) * NOTE_SCALE_FACTOR;
 }
 
 int32_t amiga_period(uint8_t note, int8_t finetune) {

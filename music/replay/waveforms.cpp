@@ -22,16 +22,32 @@ float stored(float value)
     return kept;
 }
 
+// On Windows the sine is the x87 unit's, rounded to a double: what the C
+// library there computes, taken directly because that library's version
+// reports errors through the C run-time DLL. Every angle here is
+// finite and far inside the instruction's range (below 2^63).
+double sine(double angle)
+{
+#if defined(_WIN32) && (defined(__i386__) || defined(__x86_64__))
+    long double result;
+    __asm__("fsin" : "=t"(result) : "0"(static_cast<long double>(angle)));
+    volatile double rounded = static_cast<double>(result);
+    return rounded;
+#else
+    return std::sin(angle);
+#endif
+}
+
 int32_t half_sine(int32_t p)
 {
     float angle = stored(static_cast<float>(p) * 2.0f * HALF_SINE_STEP);
-    return nearest(std::fabs(std::sin(static_cast<double>(angle))) * 256.0);
+    return nearest(std::fabs(sine(static_cast<double>(angle))) * 256.0);
 }
 
 int32_t full_sine(int32_t pos)
 {
     float angle = stored(static_cast<float>(pos) * FULL_SINE_STEP);
-    return nearest(std::sin(static_cast<double>(angle)) * 64.0);
+    return nearest(sine(static_cast<double>(angle)) * 64.0);
 }
 
 // The sines of every position the effects use, worked out once by the same

@@ -870,6 +870,10 @@ def install_base_stubs(m):
             m.put_u32(thread_id, thread.tid)
         return m.handle(("thread", thread))
 
+    @m.api(k32, 1)
+    def ExitProcess(code):
+        return Exit(code, process=True)
+
     @m.api(k32, 2)
     def FreeLibraryAndExitThread(handle, code):
         module = m.find_module(handle)

@@ -79,6 +79,19 @@ TEST(NoteScale, MatchesPowerOfTwoWithTheFloatTwelfth) {
     }
 }
 
+// Past the normal doubles the power of two is what ldexp gives: subnormal,
+// then 0 below, infinite above.
+TEST(NoteScale, BeyondTheNormalRangeAsLdexpGivesIt) {
+    const double twelfth = double(0.0833333358168602f);
+    EXPECT_EQ(note_scale(12.0 * 1100), HUGE_VAL);
+    EXPECT_EQ(note_scale(-12.0 * 1100), 0.0);
+    for (double x : {-12.0 * 1030, -12.0 * 1060}) {
+        const double expected = 13.375 * std::exp2(x * twelfth);
+        EXPECT_NEAR(note_scale(x), expected, expected * 1e-3) << x;
+        EXPECT_GT(note_scale(x), 0.0) << x;
+    }
+}
+
 TEST_F(PitchStep, AmigaFrequencies) {
     amiga();
     EXPECT_EQ(frequency_step(&b, 1712), 8362u);

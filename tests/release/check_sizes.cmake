@@ -1,0 +1,15 @@
+# Fails when a shipped file is larger than its budget:
+#   cmake -DBUDGETS=size_budgets.txt -DBUILD=build/win32 -P check_sizes.cmake
+file(STRINGS ${BUDGETS} lines REGEX "^[^#]")
+set(over 0)
+foreach(line IN LISTS lines)
+  separate_arguments(fields UNIX_COMMAND "${line}")
+  list(GET fields 0 path)
+  list(GET fields 1 budget)
+  file(SIZE ${BUILD}/${path} size)
+  if(size GREATER budget)
+    message(SEND_ERROR "${path}: ${size} bytes, over its budget of ${budget}")
+  else()
+    message(STATUS "${path}: ${size} of ${budget} bytes")
+  endif()
+endforeach()
