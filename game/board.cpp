@@ -81,7 +81,34 @@ bool placeMark(Board& b, int column, int row) {
 
 bool placeMark(int column, int row) { return placeMark(board, column, row); }
 
+// The positions before the game's moves, the latest at (first + count - 1)
+// modulo the room; a game never has more moves than nodes, so the room only
+// runs out on a board set up by hand, and then the oldest is dropped.
+static Position history[BOARD_NODES];
+static int historyFirst, historyCount;
+
+bool playMove(int column, int row) {
+    Position before;
+    savePosition(board, &before);
+    if (!placeMark(board, column, row)) return false;
+    history[(historyFirst + historyCount) % BOARD_NODES] = before;
+    if (historyCount < BOARD_NODES) historyCount++;
+    else historyFirst = (historyFirst + 1) % BOARD_NODES;
+    return true;
+}
+
+bool takeBack() {
+    if (historyCount == 0) return false;
+    historyCount--;
+    loadPosition(board, history[(historyFirst + historyCount) % BOARD_NODES]);
+    rebuildOutlines(board);
+    return true;
+}
+
+void forgetMoves() { historyFirst = historyCount = 0; }
+
 void newGame() {
+    forgetMoves();
     board.redToMove = 1;
     memset(board.captured, 0, sizeof board.captured);
     memset(board.marks, 0, sizeof board.marks);

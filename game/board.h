@@ -67,7 +67,18 @@ bool placeMark(int column, int row);
 // The move without the outline rebuild, for a search: outlines never change
 // what is captured. The node must be free and not captured.
 void placeMarkAt(Board& b, int node);
+// New game on the game's board; it forgets the moves a take-back could undo.
 void newGame();
+
+// The game's move: placeMark on the game's board, remembered for a take-back.
+bool playMove(int column, int row);
+// Puts the game's board back to the position before its last remembered move
+// (marks, captures, turn) and rebuilds the outlines; false when no move is
+// remembered. Moves are remembered in memory only, since the last New game or
+// restored game.
+bool takeBack();
+void forgetMoves();
+
 int redScore(const Board& b);   // captured blue marks
 int blueScore(const Board& b);  // captured red marks
 int redScore();
