@@ -3,7 +3,9 @@
 // and maximum) and the search depth reached. 40 games a pairing, colours
 // alternating, fixed seeds; a game ends when each side has placed 120 marks or
 // the side to move finds no free node, and the higher score wins.
-//   opponent_bench [GAMES [LEVEL]]   (LEVEL easy, normal or hard: its pairings only)
+//   opponent_bench [GAMES [LEVEL [PLAYER]]]
+// LEVEL (easy, normal or hard) and PLAYER (greedy or two-move) keep only the
+// pairings named.
 // Milliseconds are wall-clock time and the process's CPU time; on a machine
 // busy with other work the second is the fair one.
 // Targets: hard beats the greedy player in 38 of 40 games and the two-move
@@ -160,15 +162,18 @@ static void playPairing(Player level, Player other, int games) {
 int main(int argc, char** argv) {
     int games = argc > 1 ? atoi(argv[1]) : DEFAULT_GAMES;
     const char* only = argc > 2 ? argv[2] : nullptr;
-    if (games < 1 || argc > 3) {
-        fprintf(stderr, "usage: opponent_bench [GAMES [LEVEL]]\n");
+    const char* against = argc > 3 ? argv[3] : nullptr;
+    if (games < 1 || argc > 4) {
+        fprintf(stderr, "usage: opponent_bench [GAMES [LEVEL [PLAYER]]]\n");
         return 2;
     }
     printf("%d games a pairing, colours alternating, %d marks each or no free node\n", games, MARKS_EACH);
     static const Player pairings[][2] = {{HARD, GREEDY}, {HARD, TWO_MOVE}, {NORMAL, GREEDY}, {NORMAL, TWO_MOVE},
                                          {EASY, GREEDY}};
     for (const auto& pairing : pairings) {
-        if (!only || strcmp(only, PLAYER_NAMES[pairing[0]]) == 0) playPairing(pairing[0], pairing[1], games);
+        if (only && strcmp(only, PLAYER_NAMES[pairing[0]]) != 0) continue;
+        if (against && strcmp(against, PLAYER_NAMES[pairing[1]]) != 0) continue;
+        playPairing(pairing[0], pairing[1], games);
     }
     return 0;
 }
