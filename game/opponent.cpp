@@ -16,7 +16,7 @@ struct LevelRule {
     uint8_t rootWidth;   // root moves searched deeper than one move
     uint8_t width;       // moves tried at every other node
     uint16_t timeCapMs;
-    bool scatter;        // quiet moves by a mix of the position, not by promise
+    bool loose;          // sees material only, and plays quiet moves anywhere
 };
 
 const int MAX_DEPTH = 8;
@@ -81,11 +81,21 @@ static int promise(const Board& b, int node, int mover) {
     return nearMark ? value + 1 : -1;
 }
 
-static bool twoFromMark(const Board& b, int node) {
-    if (b.marks[node] != MARK_NONE || b.captured[node] != 0) return false;
+static bool markAround(const Board& b, int node) {
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && promise(b, next, MARK_RED) >= 0) return true;
+        if (next != NO_NODE && b.marks[next] != MARK_NONE) return true;
+    }
+    return false;
+}
+
+// A free node with a mark at most two steps away in any of the eight directions.
+static bool twoFromMark(const Board& b, int node) {
+    if (b.marks[node] != MARK_NONE || b.captured[node] != 0) return false;
+    if (markAround(b, node)) return true;
+    for (int d = 0; d < 8; d++) {
+        int next = NODE_TABLES.neighbour[node][d];
+        if (next != NO_NODE && markAround(b, next)) return true;
     }
     return false;
 }
@@ -158,14 +168,6 @@ static void findCaptures(const Board& b, int side, uint8_t* gain) {
 
 static uint8_t ownCaptures[BOARD_NODES], otherCaptures[BOARD_NODES];
 
-static int bestCapture(const uint8_t* gain) {
-    int best = 0;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (gain[node] > best) best = gain[node];
-    }
-    return best;
-}
-
 static int search(int depth, int alpha, int beta);
 
 // The value of a move for the side that plays it, searched depth further.
@@ -178,20 +180,35 @@ static int tryMove(int node, int depth, int alpha, int beta) {
     return value;
 }
 
-// At the end of the search the side to move is credited with the best capture
-// it has at hand, which it would make with its next move.
+// The exchange at the end of the search: the side to move either makes its
+// best capture and suffers the other side's best, or stops that one and
+// suffers the other side's second best.
+static int exchange() {
+    int own = 0, ownNode = -1, first = 0, firstNode = -1, second = 0;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (ownCaptures[node] > own) own = ownCaptures[node], ownNode = node;
+        int gain = otherCaptures[node];
+        if (gain > first) second = first, first = gain, firstNode = node;
+        else if (gain > second) second = gain;
+    }
+    int capture = own - (ownNode == firstNode ? second : first);
+    return capture > -second ? capture : -second;
+}
+
 static int search(int depth, int alpha, int beta) {
+    if (depth == 0 && rule->loose) return evaluate(copy);
     int side = mover(copy);
     findCaptures(copy, side, ownCaptures);
-    if (depth == 0) return evaluate(copy) + CAPTURE_VALUE * bestCapture(ownCaptures);
     findCaptures(copy, otherSide(side), otherCaptures);
+    if (depth == 0) return evaluate(copy) + CAPTURE_VALUE * exchange();
     // Captures first, then the nodes that stop the other side's, then the
     // promise of the rest.
     int keys[MAX_WIDTH], nodes[MAX_WIDTH], count = 0;
     for (int node = 0; node < BOARD_NODES; node++) {
         int value = promise(copy, node, side);
         int urgency = 2 * ownCaptures[node] + otherCaptures[node];
-        if (urgency > 0 && copy.marks[node] == MARK_NONE && copy.captured[node] == 0) value = (value < 0 ? 0 : value) + 32 * urgency;
+        bool open = copy.marks[node] == MARK_NONE && copy.captured[node] == 0;
+        if (urgency > 0 && open) value = (value < 0 ? 0 : value) + 32 * urgency;
         if (value >= 0) keepBest(keys, nodes, &count, rule->width, value, node);
     }
     if (count == 0) return evaluate(copy);
@@ -231,10 +248,13 @@ static int rankRootMoves(int* nodes) {
     int side = mover(copy);
     uint32_t mix = positionMix(copy);
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (!twoFromMark(copy, node)) continue;
+        bool open = copy.marks[node] == MARK_NONE && copy.captured[node] == 0;
+        if (rule->loose ? !open : !twoFromMark(copy, node)) continue;
         int gain = tryMove(node, 0, -INFINITE_VALUE, INFINITE_VALUE);
-        int value = rule->scatter ? (int)(((uint32_t)node * 2654435761u ^ mix) >> 27) : promise(copy, node, side);
-        keepBest(keys, nodes, &count, rule->rootWidth, gain * 64 + (value < 0 ? 0 : value), node);
+        // Gains come in steps of CAPTURE_VALUE; what ranks equal gains stays below 16 * CAPTURE_VALUE.
+        int value = rule->loose ? (int)((((uint32_t)node + 1) * 2654435761u ^ mix) * 2246822519u >> 22)
+                                : promise(copy, node, side);
+        keepBest(keys, nodes, &count, rule->rootWidth, gain * 16 + (value < 0 ? 0 : value), node);
     }
     return count;
 }

@@ -102,7 +102,8 @@ TEST_F(RulesTest, TheOpponentTakesTheCaptureAtHand) {
             setMarks(inside, wall == MARK_RED ? MARK_BLUE : MARK_RED);
             setMarks({{3, 14}, {20, 3}, {4, 4}, {19, 15}, {15, 9}}, wall == MARK_RED ? MARK_BLUE : MARK_RED);
             board.redToMove = wall == MARK_RED;
-            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(8, 9)) << "wall " << (int)wall << ", level " << level;
+            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(8, 9))
+                << "wall " << (int)wall << ", level " << level;
         }
     }
 }

@@ -74,8 +74,9 @@ static void checkMenu(HMODULE module) {
     check(gameMenu && GetSubMenu(gameMenu, 4) && sameItems(GetSubMenu(gameMenu, 4), levels, 3),
           "Level menu: Easy, Normal, Hard");
     // The game turns the marks on; in the resource nothing is checked.
-    UINT unchecked = gameMenu ? GetMenuState(gameMenu, 270, MF_BYCOMMAND) | GetMenuState(gameMenu, 272, MF_BYCOMMAND) : 1;
-    check((unchecked & MF_CHECKED) == 0, "no menu item is checked in the resource");
+    UINT states = MF_CHECKED;
+    if (gameMenu) states = GetMenuState(gameMenu, 270, MF_BYCOMMAND) | GetMenuState(gameMenu, 272, MF_BYCOMMAND);
+    check((states & MF_CHECKED) == 0, "no menu item is checked in the resource");
     check(GetSubMenu(menu, 1) && sameItems(GetSubMenu(menu, 1), help, 3), "? menu: Help, separator, About...");
     DestroyMenu(menu);
 }
