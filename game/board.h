@@ -30,7 +30,20 @@ struct Board {
     int32_t outlineEnd;
 };
 
+// The game's board: the window, the saved game and orvo-cli play on it. A
+// search plays on copies, through the operations that take their board.
 extern Board board;
+
+// The three members that carry a game from one move to the next, as the saved
+// game holds them; what a take-back or a search puts back.
+struct Position {
+    uint8_t marks[BOARD_NODES];
+    uint8_t captured[BOARD_NODES];
+    uint8_t redToMove;
+};
+
+void savePosition(const Board& from, Position* to);
+void loadPosition(Board& to, const Position& from);
 
 inline int nodeIndex(int column, int row) { return column * BOARD_ROWS + row; }
 
@@ -45,10 +58,28 @@ extern int deepestPathEntries;
 void pathPush(int column, int row);
 void pathPop();
 bool pathHasMark();
+bool pathHasMark(const Board& b);
 
 // The move: refused silently on a taken or captured node or one off the board.
-// Returns whether it was accepted.
+// Returns whether it was accepted. The form without a board plays on the game's.
+bool placeMark(Board& b, int column, int row);
 bool placeMark(int column, int row);
+// The move without the outline rebuild, for a search: outlines never change
+// what is captured. The node must be free and not captured.
+void placeMarkAt(Board& b, int node);
+// New game on the game's board; it forgets the moves a take-back could undo.
 void newGame();
-int redScore();   // captured blue marks
-int blueScore();  // captured red marks
+
+// The game's move: placeMark on the game's board, remembered for a take-back.
+bool playMove(int column, int row);
+// Puts the game's board back to the position before its last remembered move
+// (marks, captures, turn) and rebuilds the outlines; false when no move is
+// remembered. Moves are remembered in memory only, since the last New game or
+// restored game.
+bool takeBack();
+void forgetMoves();
+
+int redScore(const Board& b);   // captured blue marks
+int blueScore(const Board& b);  // captured red marks
+int redScore();
+int blueScore();

@@ -13,7 +13,7 @@
 #include "node_tables.h"
 
 // Up, right, down, left. The fills only step from nodes off the border, so
-// these never leave the board.
+// these never leave the b.
 static const int FILL_STEP[4] = {-1, BOARD_ROWS, 1, -BOARD_ROWS};
 
 // While the engine runs, visited is kept as stamps: a node is visited when its
@@ -31,19 +31,19 @@ static void clearVisited() {
     visitedGeneration = 1;
 }
 
-static void loadVisited() {
+static void loadVisited(const Board& b) {
     clearVisited();
-    for (int node = 0; node < BOARD_NODES; node++) visitedStamp[node] = board.visited[node] ? visitedGeneration : 0;
+    for (int node = 0; node < BOARD_NODES; node++) visitedStamp[node] = b.visited[node] ? visitedGeneration : 0;
 }
 
-static void storeVisited() {
-    for (int node = 0; node < BOARD_NODES; node++) board.visited[node] = isVisited(node);
+static void storeVisited(Board& b) {
+    for (int node = 0; node < BOARD_NODES; node++) b.visited[node] = isVisited(node);
 }
 
 static int otherColour(int colour) { return colour == MARK_RED ? MARK_BLUE : MARK_RED; }
 
 // Whether any path entry from the bottom up to and including node holds a mark.
-static int marksOnPathWith(int node) { return (pathHasMark() ? 1 : 0) + (board.marks[node] != MARK_NONE); }
+static int marksOnPathWith(const Board& b, int node) { return (pathHasMark(b) ? 1 : 0) + (b.marks[node] != MARK_NONE); }
 
 // The fills walk depth first without recursion: each path entry keeps its node
 // and the next direction it will try, so the order of the recursive steps
@@ -66,12 +66,12 @@ static void noteDepth(int highestEntry) {
 
 // Reaching the border frees every mark of the tested colour on the way there
 // (entries below base were pushed before this fill began).
-static void freePathMarks(int base, int entries) {
+static void freePathMarks(Board& b, int base, int entries) {
     for (int i = 0; i < entries; i++) {
-        int node = i < base ? pathNode(i) : pathNodes[i];
-        if (board.marks[node] == board.testColour) {
-            board.working[node] = 0;
-            board.done[node] = 1;
+        int node = i < base ? pathNode(b, i) : pathNodes[i];
+        if (b.marks[node] == b.testColour) {
+            b.working[node] = 0;
+            b.done[node] = 1;
         }
     }
 }
@@ -84,33 +84,33 @@ static uint8_t markEnters[3][BOARD_NODES];  // red, blue, other
 // A mark fill enters a node that holds its colour or no mark and is not
 // captured, one of the other colour that is captured, or an empty one whose
 // working is above 0. Written without branches so that it runs on vectors.
-static void fillMarkEnters(uint8_t* enters, int colour) {
+static void fillMarkEnters(const Board& b, uint8_t* enters, int colour) {
     int other = otherColour(colour);
     for (int node = 0; node < BOARD_NODES; node++) {
-        int mark = board.marks[node];
-        int captured = board.captured[node] != 0;
+        int mark = b.marks[node];
+        int captured = b.captured[node] != 0;
         int empty = mark == MARK_NONE;
         enters[node] = (uint8_t)((((mark == colour) | empty) & !captured) | ((mark == other) & captured) |
-                                 (empty & (board.working[node] > 0)));
+                                 (empty & (b.working[node] > 0)));
     }
 }
 
-static const uint8_t* markEntersFor(int colour) {
+static const uint8_t* markEntersFor(const Board& b, int colour) {
     if (colour == MARK_RED || colour == MARK_BLUE) return markEnters[colour - 1];
-    fillMarkEnters(markEnters[2], colour);
+    fillMarkEnters(b, markEnters[2], colour);
     return markEnters[2];
 }
 
-static void markFill(int start, const uint8_t* enters) {
-    int base = board.pathLength / 2, top = base, highest = base;
+static void markFill(Board& b, int start, const uint8_t* enters) {
+    int base = b.pathLength / 2, top = base, highest = base;
     enterNode(top, start);
     noteDepth(top);
     if (NODE_TABLES.border[start]) {
-        freePathMarks(base, top + 1);
-        board.stillEnclosed = 0;
+        freePathMarks(b, base, top + 1);
+        b.stillEnclosed = 0;
         return;
     }
-    if (board.stillEnclosed == 0) return;
+    if (b.stillEnclosed == 0) return;
     setVisited(start);
     while (top >= base) {
         int d = nextDirection[top];
@@ -124,8 +124,8 @@ static void markFill(int start, const uint8_t* enters) {
         enterNode(++top, next);
         if (top > highest) highest = top;
         if (NODE_TABLES.border[next]) {
-            freePathMarks(base, top + 1);
-            board.stillEnclosed = 0;
+            freePathMarks(b, base, top + 1);
+            b.stillEnclosed = 0;
             break;
         }
         setVisited(next);
@@ -134,15 +134,15 @@ static void markFill(int start, const uint8_t* enters) {
 }
 
 void fillFromMark(int8_t column, int8_t row) {
-    loadVisited();
-    markFill(nodeIndex(column, row), markEntersFor(board.testColour));
-    storeVisited();
+    loadVisited(board);
+    markFill(board, nodeIndex(column, row), markEntersFor(board, board.testColour));
+    storeVisited(board);
 }
 
-static void freeTestedNode(int base) {
-    int node = base == 0 ? pathNodes[0] : pathNode(0);
-    board.working[node] = 0;
-    board.done[node] = 1;
+static void freeTestedNode(Board& b, int base) {
+    int node = base == 0 ? pathNodes[0] : pathNode(b, 0);
+    b.working[node] = 0;
+    b.done[node] = 1;
 }
 
 static bool emptyFillEnters(int mark, bool captured, int colour) {
@@ -150,18 +150,18 @@ static bool emptyFillEnters(int mark, bool captured, int colour) {
 }
 
 // marksOnPath: how many path entries, the start's included, hold a mark.
-static void emptyFill(int start, int marksOnPath) {
-    int base = board.pathLength / 2, top = base, highest = base;
+static void emptyFill(Board& b, int start, int marksOnPath) {
+    int base = b.pathLength / 2, top = base, highest = base;
     enterNode(top, start);
     noteDepth(top);
     marksOnPathAt[top] = (int16_t)marksOnPath;
     if (NODE_TABLES.border[start]) {
-        board.stillEnclosed = 0;
+        b.stillEnclosed = 0;
         return;
     }
-    if (board.stillEnclosed == 0) return;
+    if (b.stillEnclosed == 0) return;
     setVisited(start);
-    int colour = board.testColour;
+    int colour = b.testColour;
     while (top >= base) {
         int d = nextDirection[top];
         if (d == 4) {
@@ -171,29 +171,29 @@ static void emptyFill(int start, int marksOnPath) {
         nextDirection[top] = (uint8_t)(d + 1);
         int next = pathNodes[top] + FILL_STEP[d];
         if (isVisited(next)) continue;
-        int mark = board.marks[next];
+        int mark = b.marks[next];
         // Empty nodes alone lead to an empty node already found free: so is this one.
-        if (board.working[next] == 0 && mark == MARK_NONE && marksOnPathAt[top] == 0) {
-            freeTestedNode(base);
-            board.stillEnclosed = 0;
+        if (b.working[next] == 0 && mark == MARK_NONE && marksOnPathAt[top] == 0) {
+            freeTestedNode(b, base);
+            b.stillEnclosed = 0;
             break;
         }
         // A free mark of the tested colour: an escape only when reached over
         // empty nodes; otherwise only this node is abandoned.
-        if (board.done[next] && mark == colour && board.working[next] == 0) {
+        if (b.done[next] && mark == colour && b.working[next] == 0) {
             if (marksOnPathAt[top] == 0) {
-                board.stillEnclosed = 0;
+                b.stillEnclosed = 0;
                 break;
             }
             top--;
             continue;
         }
-        if (!emptyFillEnters(mark, board.captured[next] != 0, colour)) continue;
+        if (!emptyFillEnters(mark, b.captured[next] != 0, colour)) continue;
         enterNode(++top, next);
         if (top > highest) highest = top;
         marksOnPathAt[top] = (int16_t)(marksOnPathAt[top - 1] + (mark != MARK_NONE));
         if (NODE_TABLES.border[next]) {
-            board.stillEnclosed = 0;
+            b.stillEnclosed = 0;
             break;
         }
         setVisited(next);
@@ -203,49 +203,49 @@ static void emptyFill(int start, int marksOnPath) {
 
 void fillFromEmpty(int column, int row) {
     int node = nodeIndex(column, row);
-    loadVisited();
-    emptyFill(node, marksOnPathWith(node));
-    storeVisited();
+    loadVisited(board);
+    emptyFill(board, node, marksOnPathWith(board, node));
+    storeVisited(board);
 }
 
-static int emptyNodeTest(int column, int row) {
+static int emptyNodeTest(Board& b, int column, int row) {
     int node = nodeIndex(column, row);
-    int marksOnPath = marksOnPathWith(node);
-    board.stillEnclosed = 1;
-    board.testColour = MARK_RED;
-    emptyFill(node, marksOnPath);
-    if (board.stillEnclosed == 1) return 2;
+    int marksOnPath = marksOnPathWith(b, node);
+    b.stillEnclosed = 1;
+    b.testColour = MARK_RED;
+    emptyFill(b, node, marksOnPath);
+    if (b.stillEnclosed == 1) return 2;
     // The second fill keeps the first one's visited nodes.
-    board.stillEnclosed = 1;
-    board.testColour = MARK_BLUE;
-    emptyFill(node, marksOnPath);
-    return board.stillEnclosed == 1 ? 1 : 0;
+    b.stillEnclosed = 1;
+    b.testColour = MARK_BLUE;
+    emptyFill(b, node, marksOnPath);
+    return b.stillEnclosed == 1 ? 1 : 0;
 }
 
 int testEmptyNode(int column, int row) {
-    loadVisited();
-    int result = emptyNodeTest(column, row);
-    storeVisited();
+    loadVisited(board);
+    int result = emptyNodeTest(board, column, row);
+    storeVisited(board);
     return result;
 }
 
-static void startValues() {
+static void startValues(Board& b) {
     for (int node = 0; node < BOARD_NODES; node++) {
-        bool captured = board.captured[node] != 0;
-        board.working[node] = captured ? (int8_t)board.captured[node] : 1;
-        board.done[node] = captured ? 1 : 0;
+        bool captured = b.captured[node] != 0;
+        b.working[node] = captured ? (int8_t)b.captured[node] : 1;
+        b.done[node] = captured ? 1 : 0;
     }
 }
 
-static void decideMarks() {
+static void decideMarks(Board& b) {
     for (int row = 0; row < BOARD_ROWS; row++) {
         for (int node = row; node < BOARD_NODES; node += BOARD_ROWS) {
-            if (board.marks[node] == MARK_NONE || board.done[node]) continue;
-            board.stillEnclosed = 1;
-            board.testColour = board.marks[node];
+            if (b.marks[node] == MARK_NONE || b.done[node]) continue;
+            b.stillEnclosed = 1;
+            b.testColour = b.marks[node];
             clearVisited();
-            markFill(node, markEntersFor(board.testColour));
-            board.done[node] = 1;
+            markFill(b, node, markEntersFor(b, b.testColour));
+            b.done[node] = 1;
         }
     }
 }
@@ -254,38 +254,40 @@ static void decideMarks() {
 // both fills escape at once without visiting anything; below an empty node
 // already found free, both fills visit the node and end at step 5.2 on their
 // first neighbour. Either way the node is free, as the full test would find.
-static bool settledAtOnce(int node) {
+static bool settledAtOnce(const Board& b, int node) {
     if (NODE_TABLES.border[node]) return true;
     int up = node - 1;
-    if (board.working[up] != 0 || board.marks[up] != MARK_NONE) return false;
+    if (b.working[up] != 0 || b.marks[up] != MARK_NONE) return false;
     setVisited(node);
     return true;
 }
 
-static void decideEmptyNodes() {
+static void decideEmptyNodes(Board& b) {
     for (int row = 0; row < BOARD_ROWS; row++) {
         for (int node = row; node < BOARD_NODES; node += BOARD_ROWS) {
-            if (board.marks[node] != MARK_NONE || board.done[node]) continue;
+            if (b.marks[node] != MARK_NONE || b.done[node]) continue;
             clearVisited();
-            if (settledAtOnce(node) || emptyNodeTest(NODE_TABLES.column[node], row) == 0) board.working[node] = 0;
-            board.done[node] = 1;
+            if (settledAtOnce(b, node) || emptyNodeTest(b, NODE_TABLES.column[node], row) == 0) b.working[node] = 0;
+            b.done[node] = 1;
         }
     }
 }
 
-static void commitCaptures() {
+static void commitCaptures(Board& b) {
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (board.captured[node] == 0) board.captured[node] = (uint8_t)board.working[node];
+        if (b.captured[node] == 0) b.captured[node] = (uint8_t)b.working[node];
     }
 }
 
-void recomputeCaptures() {
-    loadVisited();
-    startValues();
-    fillMarkEnters(markEnters[0], MARK_RED);
-    fillMarkEnters(markEnters[1], MARK_BLUE);
-    decideMarks();
-    decideEmptyNodes();
-    commitCaptures();
-    storeVisited();
+void recomputeCaptures(Board& b) {
+    loadVisited(b);
+    startValues(b);
+    fillMarkEnters(b, markEnters[0], MARK_RED);
+    fillMarkEnters(b, markEnters[1], MARK_BLUE);
+    decideMarks(b);
+    decideEmptyNodes(b);
+    commitCaptures(b);
+    storeVisited(b);
 }
+
+void recomputeCaptures() { recomputeCaptures(board); }

@@ -19,14 +19,14 @@ struct NodeTables {
 extern const NodeTables NODE_TABLES;
 
 // The path stack by node index, as pathPush and pathPop.
-inline void pushNode(int node) {
-    int entry = board.pathLength / 2;
-    board.path[entry][0] = NODE_TABLES.column[node];
-    board.path[entry][1] = NODE_TABLES.row[node];
-    board.pathLength += 2;
+inline void pushNode(Board& b, int node) {
+    int entry = b.pathLength / 2;
+    b.path[entry][0] = NODE_TABLES.column[node];
+    b.path[entry][1] = NODE_TABLES.row[node];
+    b.pathLength += 2;
     if (entry >= deepestPathEntries) deepestPathEntries = entry + 1;
 }
 
-inline void popNode() { board.pathLength -= 2; }
+inline void popNode(Board& b) { b.pathLength -= 2; }
 
-inline int pathNode(int entry) { return nodeIndex(board.path[entry][0], board.path[entry][1]); }
+inline int pathNode(const Board& b, int entry) { return nodeIndex(b.path[entry][0], b.path[entry][1]); }

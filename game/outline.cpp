@@ -15,67 +15,69 @@ static uint16_t pathEntryOf[BOARD_NODES];
 
 // Appends one outline of the path entries first..last; a ring that does not fit
 // the one-byte count or the list's remaining room is left out.
-static void appendOutline(int first, int last) {
+static void appendOutline(Board& b, int first, int last) {
     int count = last - first + 1;
     int bytes = 1 + 2 * count;
-    if (count > 255 || board.outlineEnd + bytes > OUTLINE_BYTES) return;
-    uint8_t* record = board.outlines + board.outlineEnd;
+    if (count > 255 || b.outlineEnd + bytes > OUTLINE_BYTES) return;
+    uint8_t* record = b.outlines + b.outlineEnd;
     record[0] = (uint8_t)count;
     for (int i = 0; i < count; i++) {
-        record[1 + 2 * i] = (uint8_t)(board.path[first + i][0] + 1);
-        record[2 + 2 * i] = (uint8_t)(board.path[first + i][1] + 1);
+        record[1 + 2 * i] = (uint8_t)(b.path[first + i][0] + 1);
+        record[2 + 2 * i] = (uint8_t)(b.path[first + i][1] + 1);
     }
-    board.outlineEnd += bytes;
-    board.outlineCount++;
+    b.outlineEnd += bytes;
+    b.outlineCount++;
 }
 
 // parent: the node this one was entered from, or NO_NODE.
-static void trace(int node, int parent) {
-    int entry = board.pathLength / 2;
-    pushNode(node);
+static void trace(Board& b, int node, int parent) {
+    int entry = b.pathLength / 2;
+    pushNode(b, node);
     if (pathEntryOf[node] != 0) {
         // Neither the parent nor its parent can be this node, so the ring has
         // at least three marks.
-        appendOutline(pathEntryOf[node] - 1, entry - 1);
-        popNode();
+        appendOutline(b, pathEntryOf[node] - 1, entry - 1);
+        popNode(b);
         return;
     }
     pathEntryOf[node] = (uint16_t)(entry + 1);
-    int mark = board.marks[node];
+    int mark = b.marks[node];
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next == NO_NODE || board.marks[next] != mark || mark == MARK_NONE) continue;
-        if (next == parent || board.captured[next] != 0 || board.done[next]) continue;
-        trace(next, node);
+        if (next == NO_NODE || b.marks[next] != mark || mark == MARK_NONE) continue;
+        if (next == parent || b.captured[next] != 0 || b.done[next]) continue;
+        trace(b, next, node);
     }
     pathEntryOf[node] = 0;
-    popNode();
-    board.done[node] = 1;
+    popNode(b);
+    b.done[node] = 1;
 }
 
 // For a walk started on a path that already holds entries: those count too.
-static void markPathEntries(bool onPath) {
-    int entries = board.pathLength / 2;
-    for (int i = entries - 1; i >= 0; i--) pathEntryOf[pathNode(i)] = onPath ? (uint16_t)(i + 1) : 0;
+static void markPathEntries(const Board& b, bool onPath) {
+    int entries = b.pathLength / 2;
+    for (int i = entries - 1; i >= 0; i--) pathEntryOf[pathNode(b, i)] = onPath ? (uint16_t)(i + 1) : 0;
 }
 
 void traceRing(int column, int row) {
     int entries = board.pathLength / 2;
-    int parent = entries > 0 ? pathNode(entries - 1) : NO_NODE;
-    markPathEntries(true);
-    trace(nodeIndex(column, row), parent);
-    markPathEntries(false);
+    int parent = entries > 0 ? pathNode(board, entries - 1) : NO_NODE;
+    markPathEntries(board, true);
+    trace(board, nodeIndex(column, row), parent);
+    markPathEntries(board, false);
 }
 
-void rebuildOutlines() {
-    board.outlineCount = 0;
-    board.outlineEnd = 0;
-    memset(board.done, 0, sizeof board.done);
-    board.pathLength = 0;
+void rebuildOutlines(Board& b) {
+    b.outlineCount = 0;
+    b.outlineEnd = 0;
+    memset(b.done, 0, sizeof b.done);
+    b.pathLength = 0;
     for (int row = 0; row < BOARD_ROWS; row++) {
         for (int node = row; node < BOARD_NODES; node += BOARD_ROWS) {
-            if (board.marks[node] == MARK_NONE || board.done[node] || board.captured[node]) continue;
-            trace(node, NO_NODE);
+            if (b.marks[node] == MARK_NONE || b.done[node] || b.captured[node]) continue;
+            trace(b, node, NO_NODE);
         }
     }
 }
+
+void rebuildOutlines() { rebuildOutlines(board); }

@@ -57,6 +57,7 @@ bool restoreGame(const char* path) {
         memcpy(board.marks, image, BOARD_NODES);
         memcpy(board.captured, image + BOARD_NODES, BOARD_NODES);
         board.redToMove = image[2 * BOARD_NODES];
+        forgetMoves();
     }
     rebuildOutlines();
     return loaded;

@@ -4,6 +4,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "opponent.h"
 #include "resource.h"
 #include "savefile.h"
 
@@ -25,6 +26,11 @@ static const int GRID_STEP = 15;
 
 static HINSTANCE instance;
 static HWND mainWindow;
+static HMENU menuBar;
+
+// Play against the computer: it plays blue, the player red. Off at start.
+static bool versusComputer;
+static int computerLevel = LEVEL_NORMAL;
 
 // Invalidates the whole picture so that the next paint redraws everything.
 static void repaintWindow(HWND window) {
@@ -167,6 +173,32 @@ static void saveCommand(HWND window) {
         MessageBoxA(window, "Игра не записана.", "Info", MB_OK | MB_ICONWARNING);
 }
 
+static unsigned millisecondsNow() { return GetTickCount(); }
+
+// The computer's move when it is to move: the picture so far is shown first,
+// and its move as soon as it is found. Clicks made while it thinks are dropped.
+static void computerMoves(HWND window) {
+    if (!versusComputer || board.redToMove) return;
+    UpdateWindow(window);
+    SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_WAIT));
+    int node = chooseMove(board, computerLevel, millisecondsNow);
+    if (node >= 0) playMove(node / BOARD_ROWS, node % BOARD_ROWS);
+    MSG click;
+    while (PeekMessageA(&click, window, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_ARROW));  // the class's cursor
+    repaintWindow(window);
+}
+
+// One move back; against the computer, back to the player's previous move.
+static void undoMove(HWND window) {
+    if (!takeBack()) return;
+    while (versusComputer && !board.redToMove && takeBack()) {
+    }
+    repaintWindow(window);
+    computerMoves(window);
+}
+
 static void runCommand(HWND window, int command) {
     switch (command) {
     case CMD_NEW_GAME:
@@ -180,6 +212,21 @@ static void runCommand(HWND window, int command) {
         // A missing or unusable file leaves the board as it was.
         restoreGame(SAVE_FILE_NAME);
         repaintWindow(window);
+        computerMoves(window);
+        break;
+    case CMD_VERSUS_COMPUTER:
+        versusComputer = !versusComputer;
+        CheckMenuItem(menuBar, CMD_VERSUS_COMPUTER, MF_BYCOMMAND | (versusComputer ? MF_CHECKED : MF_UNCHECKED));
+        computerMoves(window);
+        break;
+    case CMD_LEVEL_EASY:
+    case CMD_LEVEL_NORMAL:
+    case CMD_LEVEL_HARD:
+        computerLevel = command - CMD_LEVEL_EASY + LEVEL_EASY;
+        CheckMenuRadioItem(menuBar, CMD_LEVEL_EASY, CMD_LEVEL_HARD, command, MF_BYCOMMAND);
+        break;
+    case CMD_UNDO:
+        undoMove(window);
         break;
     case CMD_SCORES:
         MessageBoxA(window, "Не работает ещё.", "Scores", MB_OK | MB_ICONINFORMATION);
@@ -225,8 +272,10 @@ static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_LBUTTONDOWN: {
         int column, row;
-        if (nodeAtPoint(LOWORD(lParam), HIWORD(lParam), &column, &row) && placeMark(column, row))
+        if (nodeAtPoint(LOWORD(lParam), HIWORD(lParam), &column, &row) && playMove(column, row)) {
             repaintWindow(window);
+            computerMoves(window);
+        }
         return 0;
     }
     default:
@@ -250,6 +299,8 @@ int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR, int showCommand) {
 
     HMENU menu = LoadMenuA(instance, "P_MENU");
     HACCEL accelerators = LoadAcceleratorsA(instance, "P_ACCEL");
+    menuBar = menu;
+    CheckMenuRadioItem(menu, CMD_LEVEL_EASY, CMD_LEVEL_HARD, CMD_LEVEL_NORMAL, MF_BYCOMMAND);
 
     mainWindow = CreateWindowExA(0, "MainWndClass", "Orvo", WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, menu,

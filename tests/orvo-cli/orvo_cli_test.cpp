@@ -188,3 +188,26 @@ TEST_F(OrvoCliTest, CommandLineConventions) {
         EXPECT_EQ(result.out.substr(0, c.outStart.size()), c.outStart) << c.command;
     }
 }
+
+// Red's diamond lacks (4,5): hint names it at every level without playing it,
+// ai plays it, undo takes moves back one at a time (and nothing at the start).
+TEST_F(OrvoCliTest, TheComputerHintsPlaysAndUndoTakesBack) {
+    const std::string open = "5 4\n5 5\n6 5\n1 1\n5 6\n2 2\n";
+    EXPECT_EQ(run(open + "hint\nlevel 1\nhint\nlevel 3\nhint\n").out.substr(0, 35),
+              "hint 4 5\nhint 4 5\nhint 4 5\nturn red");
+    expectState(run(open + "ai\n2 1\n"), diamondState());
+    expectState(run(std::string(DIAMOND) + "undo\nundo\nundo\n"),
+                state("blue", 0, 0, {{1, 1, 'B'}, {5, 4, 'R'}, {5, 5, 'B'}, {6, 5, 'R'}, {5, 6, 'R'}}));
+    expectState(run("undo\n5 4\nundo\nundo\n"), state("red", 0, 0, {}));
+    EXPECT_EQ(run("hint\n").out.substr(0, 11), "hint 12 9\nt");  // the centre of an empty board
+}
+
+TEST_F(OrvoCliTest, LevelTakesOneToThree) {
+    const char* bad[] = {"level", "level 0", "level 4", "level x", "level 2 2", "ai 1", "undo 2", "hint x"};
+    for (const char* line : bad) {
+        CliResult result = runForErrors(std::string("1 1\n") + line + "\n");
+        EXPECT_EQ(result.status, 2) << line;
+        EXPECT_EQ(result.out.rfind("line 2: ", 0), 0u) << line << " -> " << result.out;
+    }
+    EXPECT_EQ(run("level 1\nlevel 3\nlevel 2\n").status, 0);
+}

@@ -22,6 +22,8 @@ from pe_machine import Call, Fault, Machine, report  # noqa: E402
 WM_CREATE, WM_DESTROY, WM_PAINT, WM_CLOSE, WM_QUIT, WM_ERASEBKGND = 0x1, 0x2, 0xF, 0x10, 0x12, 0x14
 WM_NCCREATE, WM_KEYDOWN, WM_SYSKEYDOWN, WM_COMMAND, WM_SYSCOMMAND = 0x81, 0x100, 0x104, 0x111, 0x112
 WM_LBUTTONDOWN, WM_LBUTTONUP, SC_CLOSE = 0x201, 0x202, 0xF060
+WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE = 0x200, 0x20E, 0x1
+IDC_ARROW, IDC_WAIT = 32512, 32514
 RT_MENU, RT_ACCELERATOR, RT_GROUP_ICON = 4, 9, 14
 FVIRTKEY, FSHIFT, FCONTROL, FALT = 0x1, 0x4, 0x8, 0x10
 
@@ -32,13 +34,21 @@ def node(column, row, dx=0, dy=0):
 
 
 # Red captures a blue mark, then rings an empty node; refused clicks; every
-# menu command; keys through the accelerator table; close by the system menu.
+# menu command; keys through the accelerator table; a short game against the
+# computer at the easy level, with a move taken back by Ctrl+Z and one by the
+# menu; close by the system menu.
 SCRIPT = [node(5, 4), node(5, 5, 3, 3), node(6, 5, -4, -4), node(1, 1), node(5, 6), node(2, 2),
           node(4, 5), node(10, 4), node(20, 15), node(11, 5), node(20, 16), node(10, 6), node(20, 17),
           node(9, 5), node(5, 4), ("click", 35, 35), ("click", 391, 298), node(24, 18, 1, 1),
           ("command", 258), ("command", 262), ("command", 263), ("command", 257), ("command", 261),
           ("command", 1022), ("key", ord("N"), FCONTROL), ("key", ord("P"), FCONTROL),
-          ("command", 1023), ("key", 0x70, 0), ("command", 256), ("close",)]
+          ("command", 1023), ("key", 0x70, 0), ("command", 256),
+          ("command", 271), ("command", 270), node(12, 9), node(11, 9), node(12, 8), node(13, 10),
+          ("key", ord("Z"), FCONTROL), node(10, 10), ("command", 274), ("command", 273), ("command", 272),
+          ("command", 270), node(5, 5), ("command", 274), ("close",)]
+# The computer's moves in SCRIPT: one after each red move while it plays, none
+# after a take-back (red is to move again).
+COMPUTER_MOVES = 5
 # GetMessage fails (as for a destroyed queue) right after a message whose
 # wParam is not 0: the program must still end with status 0.
 FAILING_SCRIPT = [node(3, 3), ("command", 257), ("fail",)]
@@ -85,6 +95,7 @@ class Desktop:
         self.trace, self.ids, self.faults = [], {}, []
         self.classes, self.windows, self.menus, self.accelerators = {}, {}, {}, {}
         self.objects, self.dcs, self.queue = {}, {}, deque()
+        self.cursor = 0
         self.stock_pen = m.handle(("pen", "stock"))
         self.stock_brush = m.handle(("brush", "stock"))
         self.kept = {self.stock_pen, self.stock_brush}  # objects the program need not delete
@@ -161,7 +172,7 @@ class Desktop:
 
         def load(kind, what):
             def loader(instance, name):
-                found = self.resource(kind, name) if instance else (name == 32512 or None)
+                found = self.resource(kind, name) if instance else (name in (IDC_ARROW, IDC_WAIT) or None)
                 handle = m.handle((what, found)) if found else 0
                 if what == "menu" and handle:
                     self.menus[handle] = True
@@ -301,6 +312,39 @@ class Desktop:
 
         m._define(user, "IsMenu", 1, lambda menu: int(menu in self.menus), False)
 
+        @m.api(user, 3)
+        def CheckMenuItem(menu, item, flags):
+            self.record("CheckMenuItem", ("h", menu), item, flags & 0xFFFFFFFF)
+            return 0
+
+        @m.api(user, 5)
+        def CheckMenuRadioItem(menu, first, last, item, flags):
+            self.record("CheckMenuRadioItem", ("h", menu), first, last, item, flags & 0xFFFFFFFF)
+            return 1
+
+        @m.api(user, 1)
+        def SetCursor(cursor):
+            self.record("SetCursor", ("h", cursor))
+            old, self.cursor = self.cursor, cursor
+            return old
+
+        @m.api(user, 5)
+        def PeekMessageA(message, window, first, last, remove):
+            """Only the removal of the mouse messages that came while the program was busy."""
+            self.record("PeekMessageA", ("h", window), first, last, remove)
+            if remove != PM_REMOVE or (first, last) != (WM_MOUSEFIRST, WM_MOUSELAST):
+                self.faults.append(f"PeekMessageA({first:#x}, {last:#x}, {remove}) is not modelled")
+                return 0
+            for event in self.queue:
+                if event[0] == window and first <= event[1] <= last:
+                    self.queue.remove(event)
+                    layout = "<IIII" if words == 4 else "<QIxxxxQQ"
+                    m.write(message, struct.pack(layout, *event))
+                    return 1
+            return 0
+
+        m._define("kernel32.dll", "GetTickCount", 0, lambda: (m.now // 1000) & 0xFFFFFFFF, False)
+
         @m.api(user, 1)
         def DestroyMenu(menu):
             self.record("DestroyMenu", ("h", menu))
@@ -427,7 +471,11 @@ def main():
     differences = [f"call {i}: 32-bit {x}, 64-bit {y}" for i, (x, y) in enumerate(itertools.zip_longest(a, b))
                    if x != y]
     paints = sum(entry.startswith("BeginPaint") for entry in a)
-    return status | report("drawing", differences[:1], f": the same {len(a)} calls in both runs ({paints} paints)")
+    status |= report("drawing", differences[:1], f": the same {len(a)} calls in both runs ({paints} paints)")
+    # Each computer move shows the wait cursor and gives the arrow back.
+    thinking = sum(entry.startswith("SetCursor") for entry in a) // 2
+    wrong = [] if thinking == COMPUTER_MOVES else [f"{thinking} computer moves, not {COMPUTER_MOVES}"]
+    return status | report("game against the computer", wrong, f": {thinking} computer moves")
 
 
 if __name__ == "__main__":

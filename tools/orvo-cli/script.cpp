@@ -1,10 +1,14 @@
 #include "script.h"
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
 #include "board.h"
+#include "opponent.h"
 #include "state_text.h"
+
+static int level = LEVEL_NORMAL;
 
 static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 static bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -48,7 +52,39 @@ static bool runMove(const std::string& line, const char** reason) {
         *reason = "row out of range 0..18";
         return false;
     }
-    placeMark((int)column, (int)row);
+    playMove((int)column, (int)row);
+    return true;
+}
+
+static unsigned millisecondsNow() {
+    using namespace std::chrono;
+    return (unsigned)duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// ai plays the computer's move; hint prints it ("hint C R", or "hint none" on a
+// board without a free node).
+static void runOpponent(bool play, FILE* out) {
+    int node = chooseMove(board, level, millisecondsNow);
+    if (play) {
+        if (node >= 0) playMove(node / BOARD_ROWS, node % BOARD_ROWS);
+    } else if (out) {
+        if (node < 0) fprintf(out, "hint none\n");
+        else fprintf(out, "hint %d %d\n", node / BOARD_ROWS, node % BOARD_ROWS);
+    }
+}
+
+static bool runLevel(const std::string& argument, const char** reason) {
+    size_t at = 0;
+    long value = 0;
+    if (!parseInteger(argument, &at, &value) || at != argument.size()) {
+        *reason = "expected a number, the level";
+        return false;
+    }
+    if (value < LEVEL_EASY || value > LEVEL_HARD) {
+        *reason = "level out of range 1..3";
+        return false;
+    }
+    level = (int)value;
     return true;
 }
 
@@ -67,17 +103,40 @@ static bool splitWord(const std::string& line, const char* word, std::string* ar
     return true;
 }
 
+static const char* const PLAIN_WORDS[] = {"new", "dump", "ai", "hint", "undo"};
+
+// The commands without an argument.
+static bool runPlainWord(int word, FILE* out) {
+    switch (word) {
+    case 0:
+        newGame();
+        break;
+    case 1:
+        if (out) printState(out);
+        break;
+    case 2:
+    case 3:
+        runOpponent(word == 2, out);
+        break;
+    default:
+        // Nothing to take back is refused silently, as a refused move.
+        takeBack();
+        break;
+    }
+    return true;
+}
+
 static bool runWord(const std::string& line, FILE* out, const ScriptFiles* files, const char** reason) {
     std::string argument;
-    if (splitWord(line, "new", &argument) || splitWord(line, "dump", &argument)) {
+    for (int word = 0; word < (int)(sizeof PLAIN_WORDS / sizeof PLAIN_WORDS[0]); word++) {
+        if (!splitWord(line, PLAIN_WORDS[word], &argument)) continue;
         if (!argument.empty()) {
             *reason = "this command takes no argument";
             return false;
         }
-        if (line[0] == 'n') newGame();
-        else if (out) printState(out);
-        return true;
+        return runPlainWord(word, out);
     }
+    if (splitWord(line, "level", &argument)) return runLevel(argument, reason);
     bool save = splitWord(line, "save", &argument);
     if (save || splitWord(line, "restore", &argument)) {
         if (argument.empty()) {
@@ -114,6 +173,7 @@ bool runScriptLine(const char* text, size_t length, FILE* out, const ScriptFiles
 }
 
 bool runScript(const char* text, size_t length, FILE* out, const ScriptFiles* files, ScriptError* error) {
+    level = LEVEL_NORMAL;
     size_t start = 0;
     int lineNumber = 0;
     while (start < length) {

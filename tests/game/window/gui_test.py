@@ -4,7 +4,7 @@ driven by real mouse clicks and key presses (xdotool) and judged by the pixels
 of screenshots.
 
 Usage: gui_test.py WINE_STATE ORVO_EXE OUT_DIR GROUP [PROBE_EXE]
-GROUP is one of: start, clicks, capture, keys, save, window.
+GROUP is one of: start, clicks, capture, keys, save, window, computer.
 Every wait polls the screen or the window list; nothing relies on a fixed sleep.
 """
 import os
@@ -669,6 +669,54 @@ def group_save():
     finish()
 
 
+def swatch_is(colour):
+    return lambda img: cp(img, 507, 49) == colour
+
+
+def computer_replies(marks):
+    """Waits for the computer's blue reply: `marks` marks and red to move again."""
+    return wait_for(lambda i: marks_on_board(i) == marks and cp(i, 507, 49) == RED,
+                    'the computer answers (%d marks, red to move)' % marks)
+
+
+def group_computer():
+    launch()
+    # Off by default: blue is the second player's.
+    place(3, 3, RED)
+    place(4, 4, BLUE)
+    key('ctrl+n')
+    wait_for(board_is_empty, 'new game')
+    key('alt+g', 'l', 'e')   # Level / Easy
+    key('alt+g', 'm')        # Play against the computer
+    place(12, 9, RED)
+    img = computer_replies(2)
+    blues = [(c, r) for c in range(25) for r in range(19) if node_fill(img, c, r) == BLUE]
+    check(len(blues) == 1, 'the computer plays one blue mark %s' % blues)
+    place(11, 9, RED)
+    first = computer_replies(4)
+    key('ctrl+z')   # back to the player's previous move: red's and the computer's last marks go
+    img = wait_for(lambda i: marks_on_board(i) == 2 and cp(i, 507, 49) == RED, 'Ctrl+Z takes back two moves')
+    check(node_fill(img, 12, 9) == RED and node_fill(img, 11, 9) == GREEN, 'Ctrl+Z leaves the first move')
+    place(11, 9, RED)
+    again = computer_replies(4)
+    check(board_crop(again) == board_crop(first), 'the same move gets the same reply')
+    key('alt+g', 'l', 'h')   # Level / Hard
+    place(13, 8, RED)
+    computer_replies(6)
+    key('alt+g', 'u')        # Game / Undo move
+    wait_for(lambda i: marks_on_board(i) == 4 and node_fill(i, 13, 8) == GREEN, 'Undo move takes back two moves')
+    key('ctrl+n')            # New game keeps the mode
+    wait_for(board_is_empty, 'new game against the computer')
+    place(5, 5, RED)
+    computer_replies(2)
+    key('alt+g', 'm')        # back to two players
+    place(6, 6, RED)
+    img = wait_for(lambda i: marks_on_board(i) == 3 and cp(i, 507, 49) == BLUE, 'no reply with the item off')
+    key('ctrl+z')
+    wait_for(lambda i: marks_on_board(i) == 2 and swatch_is(RED)(i), 'Ctrl+Z takes back one move between players')
+    finish()
+
+
 def group_window(probe):
     launch()
     out = os.path.join(run['work'], 'probe.txt')
@@ -695,7 +743,7 @@ def main(argv):
     os.makedirs(run['work'])
     run['screen'] = screen_size()
     groups = {'start': group_start, 'clicks': group_clicks, 'capture': group_capture,
-              'keys': group_keys, 'save': group_save,
+              'keys': group_keys, 'save': group_save, 'computer': group_computer,
               'window': lambda: group_window(os.path.abspath(argv[5]))}
     try:
         groups[group]()

@@ -15,7 +15,7 @@ static void check(bool ok, const char* what) {
 
 struct MenuEntry {
     const char* text;  // NULL for a separator
-    UINT id;
+    UINT id;           // 0 for a submenu
 };
 
 static bool sameItems(HMENU menu, const MenuEntry* entries, int count) {
@@ -29,12 +29,12 @@ static bool sameItems(HMENU menu, const MenuEntry* entries, int count) {
         info.dwTypeData = text;
         info.cch = sizeof text;
         if (!GetMenuItemInfoA(menu, i, TRUE, &info)) return false;
-        if (info.hSubMenu) return false;
+        if ((info.hSubMenu != NULL) != (entries[i].text && entries[i].id == 0)) return false;
         if (entries[i].text == NULL) {
             if (!(info.fType & MFT_SEPARATOR)) return false;
         } else {
             if (info.fType & MFT_SEPARATOR) return false;
-            if (strcmp(text, entries[i].text) != 0 || info.wID != entries[i].id) {
+            if (strcmp(text, entries[i].text) != 0 || (!info.hSubMenu && info.wID != entries[i].id)) {
                 printf("     item %d: \"%s\" %u\n", i, text, info.wID);
                 return false;
             }
@@ -55,12 +55,28 @@ static void checkMenu(HMODULE module) {
     check(strcmp(title, " &? ") == 0, "second menu is \" &? \"");
 
     static const MenuEntry game[] = {
-        {"&New game\tCtrl+N", 256}, {"&Save game", 1022}, {"&Restore game", 1023},
-        {"S&cores", 258},           {NULL, 0},            {"&Exit program\tAlt+X", 264},
+        {"&New game\tCtrl+N", 256},
+        {"&Save game", 1022},
+        {"&Restore game", 1023},
+        {"Play against the co&mputer", 270},
+        {"&Level", 0},
+        {"&Undo move\tCtrl+Z", 274},
+        {"S&cores", 258},
+        {NULL, 0},
+        {"&Exit program\tAlt+X", 264},
     };
+    static const MenuEntry levels[] = {{"&Easy", 271}, {"&Normal", 272}, {"&Hard", 273}};
     static const MenuEntry help[] = {{"&Help\tF1", 262}, {NULL, 0}, {"&About...", 263}};
-    check(GetSubMenu(menu, 0) && sameItems(GetSubMenu(menu, 0), game, 6),
-          "Game menu: New game, Save game, Restore game, Scores, separator, Exit program");
+    HMENU gameMenu = GetSubMenu(menu, 0);
+    check(gameMenu && sameItems(gameMenu, game, 9),
+          "Game menu: New game, Save game, Restore game, Play against the computer, Level, Undo move, Scores, "
+          "separator, Exit program");
+    check(gameMenu && GetSubMenu(gameMenu, 4) && sameItems(GetSubMenu(gameMenu, 4), levels, 3),
+          "Level menu: Easy, Normal, Hard");
+    // The game turns the marks on; in the resource nothing is checked.
+    UINT states = MF_CHECKED;
+    if (gameMenu) states = GetMenuState(gameMenu, 270, MF_BYCOMMAND) | GetMenuState(gameMenu, 272, MF_BYCOMMAND);
+    check((states & MF_CHECKED) == 0, "no menu item is checked in the resource");
     check(GetSubMenu(menu, 1) && sameItems(GetSubMenu(menu, 1), help, 3), "? menu: Help, separator, About...");
     DestroyMenu(menu);
 }
@@ -71,14 +87,14 @@ static void checkAccelerators(HMODULE module) {
     if (!table) return;
     ACCEL keys[16];
     int count = CopyAcceleratorTableA(table, keys, 16);
-    check(count == 5, "P_ACCEL has five entries");
-    static const ACCEL expected[5] = {
+    check(count == 6, "P_ACCEL has six entries");
+    static const ACCEL expected[6] = {
         {FVIRTKEY | FCONTROL | FNOINVERT, 'P', 257}, {FVIRTKEY | FCONTROL | FNOINVERT, 'N', 256},
         {FVIRTKEY | FCONTROL | FNOINVERT, 'S', 261}, {FVIRTKEY | FALT | FNOINVERT, 'X', 264},
-        {FVIRTKEY | FNOINVERT, VK_F1, 262},
+        {FVIRTKEY | FNOINVERT, VK_F1, 262},          {FVIRTKEY | FCONTROL | FNOINVERT, 'Z', 274},
     };
-    bool same = count == 5;
-    for (int i = 0; same && i < 5; i++) {
+    bool same = count == 6;
+    for (int i = 0; same && i < 6; i++) {
         // The last entry's end flag (0x80) is not part of the key.
         if ((keys[i].fVirt & 0x7F) != expected[i].fVirt || keys[i].key != expected[i].key ||
             keys[i].cmd != expected[i].cmd) {
@@ -86,7 +102,8 @@ static void checkAccelerators(HMODULE module) {
             same = false;
         }
     }
-    check(same, "Ctrl+P 257, Ctrl+N 256, Ctrl+S 261, Alt+X 264, F1 262, all virtual keys that highlight no menu");
+    check(same,
+          "Ctrl+P 257, Ctrl+N 256, Ctrl+S 261, Alt+X 264, F1 262, Ctrl+Z 274, all virtual keys that highlight no menu");
     DestroyAcceleratorTable(table);
 }
 

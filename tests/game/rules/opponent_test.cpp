@@ -1,0 +1,146 @@
+// The computer opponent and the take-back: legal moves in the corners of the
+// rules, the same answer for the same question, the capture at hand, and
+// positions put back exactly.
+#include <gtest/gtest.h>
+
+#include "board_fixture.h"
+#include "opponent.h"
+#include "random_moves.h"
+#include "savefile.h"
+
+static const int LEVELS[] = {LEVEL_EASY, LEVEL_NORMAL, LEVEL_HARD};
+
+static bool isFreeNode(int node) {
+    return node >= 0 && node < BOARD_NODES && board.marks[node] == MARK_NONE && board.captured[node] == 0;
+}
+
+// Random moves until only `left` free nodes remain.
+static void playRandomlyUntil(int left, uint32_t seed) {
+    for (;;) {
+        int freeNodes = 0;
+        for (int node = 0; node < BOARD_NODES; node++) freeNodes += isFreeNode(node);
+        if (freeNodes <= left) return;
+        int node = randomFreeNode(&seed);
+        placeMark(node / BOARD_ROWS, node % BOARD_ROWS);
+    }
+}
+
+// Every node captured but two, with empty nodes or with captured marks around them.
+static void onlyCapturedAround(uint8_t aroundMark) {
+    for (int node = 0; node < BOARD_NODES; node++) {
+        board.captured[node] = 1;
+        board.marks[node] = aroundMark;
+    }
+    for (int node : {nodeIndex(3, 3), nodeIndex(20, 15)}) {
+        board.captured[node] = 0;
+        board.marks[node] = MARK_NONE;
+    }
+}
+
+TEST_F(RulesTest, TheOpponentAlwaysPlaysAFreeUncapturedNode) {
+    struct Case {
+        const char* what;
+        void (*setUp)();
+    } cases[] = {
+        {"empty board", [] {}},
+        {"opening", [] { playMoves({{12, 9}, {13, 9}, {12, 10}}); }},
+        {"nearly full board", [] { playRandomlyUntil(4, 77); }},
+        {"one free node", [] { playRandomlyUntil(1, 78); }},
+        {"captured empty nodes around", [] { onlyCapturedAround(MARK_NONE); }},
+        {"captured marks around", [] { onlyCapturedAround(MARK_BLUE); }},
+    };
+    for (const Case& c : cases) {
+        for (int level : LEVELS) {
+            clearBoard();
+            c.setUp();
+            for (int turn = 0; turn < 2; turn++) {
+                int node = chooseMove(board, level, nullptr);
+                ASSERT_TRUE(isFreeNode(node)) << c.what << ", level " << level << ": " << node;
+                if (!playMove(node / BOARD_ROWS, node % BOARD_ROWS)) FAIL() << c.what;
+                bool anyFree = false;
+                for (int n = 0; n < BOARD_NODES; n++) anyFree |= isFreeNode(n);
+                if (!anyFree) break;
+            }
+        }
+    }
+}
+
+TEST_F(RulesTest, TheOpponentHasNoMoveOnAFullBoard) {
+    playRandomlyUntil(0, 79);
+    for (int level : LEVELS) EXPECT_EQ(chooseMove(board, level, nullptr), -1) << level;
+}
+
+// The same position and level give the same move, whatever was searched in
+// between, and the search leaves the position it was given untouched.
+TEST_F(RulesTest, TheOpponentIsDeterministic) {
+    uint32_t seed = 80;
+    for (int i = 0; i < 60; i++) {
+        int node = randomFreeNode(&seed);
+        placeMark(node / BOARD_ROWS, node % BOARD_ROWS);
+    }
+    Board before = board;
+    Board other = board;
+    other.redToMove = !other.redToMove;
+    for (int level : LEVELS) {
+        int first = chooseMove(board, level, nullptr);
+        chooseMove(other, level, nullptr);
+        EXPECT_EQ(chooseMove(board, level, nullptr), first) << level;
+        expectSameGame(before, "after the search");
+    }
+}
+
+// A ring that lacks one node around two blue marks and an empty node; blue
+// has nothing to gain meanwhile. Every level closes the ring, for red and,
+// with the colours swapped, for blue.
+TEST_F(RulesTest, TheOpponentTakesTheCaptureAtHand) {
+    std::vector<Node> ring = {{9, 8}, {10, 8}, {11, 8}, {12, 9}, {11, 10}, {10, 10}, {9, 10}};
+    std::vector<Node> inside = {{9, 9}, {10, 9}};
+    for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
+        for (int level : LEVELS) {
+            clearBoard();
+            setMarks(ring, wall);
+            setMarks(inside, wall == MARK_RED ? MARK_BLUE : MARK_RED);
+            setMarks({{3, 14}, {20, 3}, {4, 4}, {19, 15}, {15, 9}}, wall == MARK_RED ? MARK_BLUE : MARK_RED);
+            board.redToMove = wall == MARK_RED;
+            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(8, 9))
+                << "wall " << (int)wall << ", level " << level;
+        }
+    }
+}
+
+// A seeded game to a full board, taken back move by move: each take-back gives
+// the exact game before that move, outlines included; then there is nothing left.
+TEST_F(RulesTest, TakeBackRestoresEveryPositionExactly) {
+    newGame();
+    std::vector<Board> before;
+    uint32_t seed = 81;
+    for (int node = randomFreeNode(&seed); node >= 0; node = randomFreeNode(&seed)) {
+        before.push_back(board);
+        ASSERT_TRUE(playMove(node / BOARD_ROWS, node % BOARD_ROWS));
+        EXPECT_FALSE(playMove(node / BOARD_ROWS, node % BOARD_ROWS));  // refused: nothing remembered
+    }
+    ASSERT_GT(redScore() + blueScore(), 0);
+    for (size_t i = before.size(); i-- > 0;) {
+        ASSERT_TRUE(takeBack());
+        expectSameGame(before[i], "back to move " + std::to_string(i));
+    }
+    EXPECT_FALSE(takeBack());
+}
+
+TEST_F(RulesTest, NewAndRestoredGamesHaveNothingToTakeBack) {
+    std::string path = ::testing::TempDir() + "orvo_take_back.dat";
+    newGame();
+    playMoves({{5, 4}, {5, 5}});
+    ASSERT_TRUE(saveGame(path.c_str()));
+    ASSERT_TRUE(playMove(6, 5));
+    ASSERT_TRUE(restoreGame(path.c_str()));
+    EXPECT_FALSE(takeBack());
+    ASSERT_TRUE(playMove(6, 5));
+    EXPECT_FALSE(restoreGame((path + ".missing").c_str()));  // nothing loaded: the move stays remembered
+    EXPECT_TRUE(takeBack());
+    newGame();
+    playMoves({{5, 4}});
+    newGame();
+    EXPECT_FALSE(takeBack());
+    remove(path.c_str());
+}
