@@ -1,7 +1,6 @@
 // The saved-game image: marks, captured and redToMove, copied whole.
 #include "savefile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -22,22 +21,18 @@ static RestoreRefusal refusal;
 
 static bool refuse(int reason, int bytes) {
     refusal.reason = reason;
-    refusal.error = errno;
     refusal.bytes = bytes;
     return false;
 }
 
 // Reads the whole file; true only when it holds exactly SAVE_FILE_BYTES bytes.
 static bool readImage(const char* path, uint8_t* image) {
-    errno = 0;
     FILE* file = fopen(path, "rb");
-    if (!file) return refuse(RESTORE_UNREADABLE, 0);
+    if (!file) return refuse(RESTORE_UNOPENED, 0);
     size_t got = fread(image, 1, SAVE_FILE_BYTES, file);
     uint8_t extra;
     got += fread(&extra, 1, 1, file);
-    bool failed = ferror(file) != 0;
     fclose(file);
-    if (failed) return refuse(RESTORE_UNREADABLE, 0);
     if (got != (size_t)SAVE_FILE_BYTES) return refuse(RESTORE_WRONG_SIZE, (int)got);
     return true;
 }
@@ -51,7 +46,7 @@ static bool imageInRange(const uint8_t* image) {
 
 bool restoreGame(const char* path) {
     uint8_t image[SAVE_FILE_BYTES];
-    refusal = RestoreRefusal{RESTORE_LOADED, 0, 0};
+    refusal = RestoreRefusal{RESTORE_LOADED, 0};
     bool loaded = readImage(path, image) && imageInRange(image);
     if (loaded) {
         memcpy(board.marks, image, BOARD_NODES);

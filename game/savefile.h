@@ -13,12 +13,11 @@ bool restoreGame(const char* path);
 
 // Why the last restoreGame left the board as it was.
 const int RESTORE_LOADED = 0;
-const int RESTORE_UNREADABLE = 1;    // errno says why
-const int RESTORE_WRONG_SIZE = 2;    // bytes: what it held, or SAVE_FILE_BYTES + 1 when longer
+const int RESTORE_UNOPENED = 1;      // the C library's errno says why
+const int RESTORE_WRONG_SIZE = 2;    // bytes: what it read, or SAVE_FILE_BYTES + 1 when longer
 const int RESTORE_OUT_OF_RANGE = 3;  // a mark or captured value no game can hold
 struct RestoreRefusal {
     int reason;
-    int error;
     int bytes;
 };
 RestoreRefusal lastRestoreRefusal();
