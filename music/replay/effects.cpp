@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "replay/arithmetic.h"
 #include "replay/replay_state.h"
 #include "song/song_model.h"
 #include "replay/channel_state.h"
@@ -18,20 +19,6 @@ const int32_t MAX_VOLUME = 64;
 const int32_t MAX_PANNING = 255;
 const int32_t LOWEST_PORTA_UP_PERIOD = 56;
 const int32_t LINEAR_SEMITONE = 64;
-
-// Periods and panning may slide without limit; they stop at the ends of the
-// 32-bit range instead of wrapping (the voice update sums them in 64 bits).
-int32_t saturate(int64_t value)
-{
-    return static_cast<int32_t>(value < INT32_MIN ? INT32_MIN
-                                : value > INT32_MAX ? INT32_MAX
-                                                    : value);
-}
-
-int32_t clamp(int32_t value, int32_t low, int32_t high)
-{
-    return value < low ? low : value > high ? high : value;
-}
 
 void change_volume(ChannelState* c, int32_t delta)
 {

@@ -1,5 +1,6 @@
 #include "replay/envelopes.h"
 
+#include "replay/arithmetic.h"
 #include "song/song_model.h"
 #include "replay/channel_state.h"
 #include "replay/waveforms.h"
@@ -67,10 +68,10 @@ int32_t level_at(const EnvelopeShape& shape, int32_t i)
     return y < MAX_LEVEL ? y : MAX_LEVEL;
 }
 
+// An envelope value held within 0..MAX_LEVEL in 16.16.
 int32_t clamp_value(int64_t value)
 {
-    const int64_t top = int64_t(MAX_LEVEL) * FIXED_ONE;
-    return static_cast<int32_t>(value < 0 ? 0 : value > top ? top : value);
+    return clamp(value, 0, MAX_LEVEL * FIXED_ONE);
 }
 
 int32_t output_of(int32_t value)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "replay/arithmetic.h"
 #include "replay/replay_state.h"
 #include "replay/mix_kernels.h"
 
@@ -147,15 +148,10 @@ int mix_below_zero(Stretch* st, float* out, int frames)
     return done;
 }
 
-int32_t gain_of_factor(float factor)
-{
-    return int32_t(std::nearbyint(factor / GAIN_UNIT));
-}
-
 void end_ramp_stretch(Voice* voice, const Stretch& st, int frames)
 {
-    voice->currentLeftGain = gain_of_factor(st.left);
-    voice->currentRightGain = gain_of_factor(st.right);
+    voice->currentLeftGain = nearest(st.left / GAIN_UNIT);
+    voice->currentRightGain = nearest(st.right / GAIN_UNIT);
     voice->rampFramesLeft -= frames;
     if (voice->rampFramesLeft == 0) {
         voice->rampLeftStep = 0.0f;

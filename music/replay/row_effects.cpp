@@ -2,6 +2,7 @@
 // changes of volume, panning and period, and the requests to the sequencer.
 #include "replay/row_effects.h"
 
+#include "replay/arithmetic.h"
 #include "replay/replay_state.h"
 #include "song/song_model.h"
 #include "replay/channel_state.h"
@@ -13,10 +14,6 @@
 
 namespace {
 
-
-int32_t limit(int32_t value, int32_t low, int32_t high) {
-    return value < low ? low : value > high ? high : value;
-}
 
 void remember(uint8_t* memory, uint8_t value) {
     if (value != 0) *memory = value;
@@ -62,7 +59,7 @@ void sample_offset(ChannelState* channel, const Sample* sample, uint8_t param) {
 }
 
 void set_volume(ChannelState* channel, int32_t volume) {
-    channel->volume = limit(volume, 0, 64);
+    channel->volume = clamp(volume, 0, 64);
     channel->updateFlags |= FLAG_VOLUME;
 }
 
@@ -79,11 +76,11 @@ void extended_effect(Song* song, ChannelState* channel, uint8_t param, const Sav
     switch (param >> 4) {
     case EXTENDED_FINE_PORTA_UP:
         remember(&channel->finePortaUpMem, y);
-        channel->period = add_saturating(channel->period, -4 * channel->finePortaUpMem);
+        channel->period = saturate(int64_t(channel->period) - 4 * channel->finePortaUpMem);
         break;
     case EXTENDED_FINE_PORTA_DOWN:
         remember(&channel->finePortaDownMem, y);
-        channel->period = add_saturating(channel->period, 4 * channel->finePortaDownMem);
+        channel->period = saturate(int64_t(channel->period) + 4 * channel->finePortaDownMem);
         break;
     case EXTENDED_VIBRATO_WAVEFORM:
         channel->waveControl = (channel->waveControl & 0xF0) | y;
@@ -120,10 +117,10 @@ void extra_fine_portamento(ChannelState* channel, uint8_t param) {
     const uint8_t y = param & 15;
     if (param >> 4 == 1) {
         remember(&channel->xfinePortaUpMem, y);
-        channel->period = add_saturating(channel->period, -channel->xfinePortaUpMem);
+        channel->period = saturate(int64_t(channel->period) - channel->xfinePortaUpMem);
     } else if (param >> 4 == 2) {
         remember(&channel->xfinePortaDownMem, y);
-        channel->period = add_saturating(channel->period, channel->xfinePortaDownMem);
+        channel->period = saturate(int64_t(channel->period) + channel->xfinePortaDownMem);
     }
 }
 
@@ -137,13 +134,6 @@ void tone_portamento_start(ChannelState* channel) {
 void set_panning(ChannelState* channel, int32_t panning) {
     channel->panning = panning;
     channel->updateFlags |= FLAG_PANNING;
-}
-
-int32_t add_saturating(int32_t value, int32_t delta) {
-    const int64_t sum = int64_t(value) + delta;
-    if (sum > INT32_MAX) return INT32_MAX;
-    if (sum < INT32_MIN) return INT32_MIN;
-    return int32_t(sum);
 }
 
 void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,

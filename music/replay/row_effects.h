@@ -24,5 +24,3 @@ void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
 // Sets the channel's panning for the voice update to apply.
 void set_panning(ChannelState* channel, int32_t panning);
 
-// Adds to a period or panning without leaving the 32-bit range.
-int32_t add_saturating(int32_t value, int32_t delta);

@@ -2,6 +2,7 @@
 // volume column and effect, steps its envelopes and hands over to its voice.
 #include "replay/rows.h"
 
+#include "replay/arithmetic.h"
 #include "replay/replay_state.h"
 #include "song/song_model.h"
 #include "replay/channel_state.h"
@@ -167,8 +168,8 @@ void apply_volume_column(ChannelState* channel, uint8_t volume) {
     case 0xA: channel->vibSpeed = y; break;
     case 0xB: channel->vibDepth = y; break;
     case 0xC: set_panning(channel, y * 16); break;
-    case 0xD: set_panning(channel, add_saturating(channel->panning, -y)); break;
-    case 0xE: set_panning(channel, add_saturating(channel->panning, y)); break;
+    case 0xD: set_panning(channel, saturate(int64_t(channel->panning) - y)); break;
+    case 0xE: set_panning(channel, saturate(int64_t(channel->panning) + y)); break;
     case 0xF:
         if (y != 0) channel->portaSpeed = uint8_t(y * 16);
         channel->portaTarget = channel->notePeriod;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "replay/arithmetic.h"
 #include "replay/replay_state.h"
 #include "song/song_model.h"
 #include "replay/channel_state.h"
@@ -49,10 +50,6 @@ int32_t shift_right_floor(int32_t value, int bits) {
     return value >= 0 ? value >> bits : ~(~value >> bits);
 }
 
-int32_t nearest_int(double value) {
-    return static_cast<int32_t>(std::nearbyint(value));
-}
-
 // 2^n exactly as ldexp(1.0, n) gives it, subnormal and out-of-range results
 // included, without the C library's error reporting.
 double power_of_two(int n) {
@@ -75,12 +72,6 @@ void set_step(Voice* voice, uint32_t frequency) {
     const uint32_t low = (((rest << 16) % rate) << 16) / rate;
     voice->stepInt = frequency / rate;
     voice->stepFrac = (high << 16) | low;
-}
-
-int32_t clamp32(int64_t value, int32_t low, int32_t high) {
-    if (value < low) return low;
-    if (value > high) return high;
-    return static_cast<int32_t>(value);
 }
 
 // Panning 0 is hard left, 255 hard right.
@@ -134,7 +125,7 @@ void update_panning(const ChannelState* channel) {
     const int64_t factor = (128 - distance) / 32;
     const int64_t result = pan + factor * (int64_t(channel->panEnvOutput) - 32);
     Voice* voice = channel->voice;
-    voice->panning = clamp32(result, 0, 255);
+    voice->panning = clamp(result, 0, 255);
     set_gains(voice);
 }
 
@@ -194,12 +185,12 @@ double note_scale(double x) {
 }
 
 int32_t amiga_period(uint8_t note, int8_t finetune) {
-    const int32_t g = nearest_int(note_scale(132 - note));
+    const int32_t g = nearest(note_scale(132 - note));
     if (finetune < 0 && note != 0) {
-        const int32_t lower = nearest_int(note_scale(133 - note));
+        const int32_t lower = nearest(note_scale(133 - note));
         return g + shift_right_floor(finetune * (g - lower), 7);
     }
-    const int32_t higher = nearest_int(note_scale(131 - note));
+    const int32_t higher = nearest(note_scale(131 - note));
     return g + shift_right_floor(finetune * (higher - g), 7);
 }
 

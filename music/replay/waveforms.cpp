@@ -2,17 +2,14 @@
 
 #include <cmath>
 
+#include "replay/arithmetic.h"
+
 namespace {
 
 const float HALF_SINE_STEP = 0.049087375f;   // pi / 64, as a 32-bit float
 const float FULL_SINE_STEP = 0.024543688f;   // 2 pi / 256, as a 32-bit float
 
 enum Shape { SHAPE_SINE, SHAPE_RAMP, SHAPE_SQUARE };
-
-int32_t nearest(double x)
-{
-    return static_cast<int32_t>(std::nearbyint(x));
-}
 
 // On the x87 unit a float keeps extra precision until it is stored; the
 // store rounds it to 32 bits as SSE arithmetic does.
