@@ -23,7 +23,8 @@ const int32_t RAMP_FRAMES = 128;
 // A ping-pong reflection that lands exactly on a loop start of 0 leaves the
 // position one fraction unit below frame 0; that frame reads s[0] instead of
 // the value before the data.
-const uint64_t BELOW_ZERO = UINT64_MAX;
+const uint64_t BELOW_ZERO = uint64_t(0) - 1;  // a 32.32 position: 0 less one fraction unit
+// A count of frames: a bound the voice never reaches.
 const uint64_t NEVER = UINT64_MAX;
 
 struct Loop {
@@ -276,7 +277,7 @@ void mix_voice(Voice* voice, float* out, int frames, bool store)
 bool faded_out_twin(int i)
 {
     const Voice* voice = &replay.voices[i];
-    return replay.channels[i & 31].voice == &replay.voices[i ^ 32] && voice->rampFramesLeft == 0
+    return replay.channels[channel_of_voice(i)].voice == &replay.voices[twin_voice(i)] && voice->rampFramesLeft == 0
            && voice->leftGain == 0 && voice->rightGain == 0 && voice->currentLeftGain == 0
            && voice->currentRightGain == 0;
 }

@@ -5,6 +5,12 @@
 struct Sample;
 
 const int VOICE_COUNT = 64;
+const int TWIN_OFFSET = VOICE_COUNT / 2;  // voice c + 32 is channel c's twin
+
+// The other voice of a channel's pair (c and c + 32).
+inline int32_t twin_voice(int32_t index) { return index ^ TWIN_OFFSET; }
+// The channel a voice plays for.
+inline int32_t channel_of_voice(int32_t index) { return index & (TWIN_OFFSET - 1); }
 
 struct Voice {
     int32_t index;

@@ -82,7 +82,7 @@ void set_gains(Voice* voice) {
 
 Voice* hand_over(ChannelState* channel) {
     Voice* old = channel->voice;
-    const int32_t twinIndex = old->index < 32 ? old->index + 32 : old->index - 32;
+    const int32_t twinIndex = twin_voice(old->index);
     Voice* twin = &replay.voices[twinIndex];
     *twin = *old;
     twin->index = twinIndex;
@@ -154,7 +154,7 @@ int64_t linear_frequency(int32_t period, int32_t pitchOffset) {
 
 void update_pitch(const ChannelState* channel, const Song* song, int64_t periodSum) {
     int64_t frequency;
-    if (song->flags & 1) {
+    if (song->flags & SONG_LINEAR_FREQUENCIES) {
         frequency = linear_frequency(channel->period, channel->pitchOffset);
     } else {
         // Any period outside 1..numerator gives a frequency below the floor.

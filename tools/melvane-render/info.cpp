@@ -87,7 +87,7 @@ bool print_info(const uint8_t* image, uint32_t size, Song* song, const char* war
     else
         std::printf("instruments   %u declared, %d read\n", text.instrumentCount, song->instrumentCount);
     for (int i = 0; i < song->instrumentCount; ++i) print_instrument(song, i);
-    std::printf("frequencies   %s\n", (song->flags & 1) ? "linear" : "Amiga");
+    std::printf("frequencies   %s\n", (song->flags & SONG_LINEAR_FREQUENCIES) ? "linear" : "Amiga");
     std::printf("speed, BPM    %d, %d\n", song->defaultSpeed, song->defaultBpm);
     SongPass pass;
     if (!measure_pass(song, ONCE_CAP_FRAMES, &pass)) return false;
