@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "capture.h"
+#include "outline.h"
 
 // Program start: empty grids, red to move. The board stays zero-filled storage
 // and only the turn is set before main, so the program carries no image of it.
@@ -30,17 +31,6 @@ int stepRow(int r1, int d) {
 }
 
 int deepestPathEntries;
-
-// No search goes deeper than 476 entries, far below the stack's room.
-void pathPush(int column, int row) {
-    int entry = board.pathLength / 2;
-    board.path[entry][0] = (uint8_t)column;
-    board.path[entry][1] = (uint8_t)row;
-    board.pathLength += 2;
-    if (entry >= deepestPathEntries) deepestPathEntries = entry + 1;
-}
-
-void pathPop() { board.pathLength -= 2; }
 
 bool pathHasMark(const Board& b) {
     int entries = b.pathLength / 2;

@@ -55,8 +55,6 @@ int stepRow(int r1, int d);
 // figure for benchmarks and tests.
 extern int deepestPathEntries;
 
-void pathPush(int column, int row);
-void pathPop();
 bool pathHasMark();
 bool pathHasMark(const Board& b);
 

@@ -208,23 +208,23 @@ void fillFromEmpty(int column, int row) {
     storeVisited(board);
 }
 
-static int emptyNodeTest(Board& b, int column, int row) {
+static int enclosureOfEmpty(Board& b, int column, int row) {
     int node = nodeIndex(column, row);
     int marksOnPath = marksOnPathWith(b, node);
     b.stillEnclosed = 1;
     b.testColour = MARK_RED;
     emptyFill(b, node, marksOnPath);
-    if (b.stillEnclosed == 1) return 2;
+    if (b.stillEnclosed == 1) return ENCLOSED_BY_RED;
     // The second fill keeps the first one's visited nodes.
     b.stillEnclosed = 1;
     b.testColour = MARK_BLUE;
     emptyFill(b, node, marksOnPath);
-    return b.stillEnclosed == 1 ? 1 : 0;
+    return b.stillEnclosed == 1 ? ENCLOSED_BY_BLUE : NOT_ENCLOSED;
 }
 
 int testEmptyNode(int column, int row) {
     loadVisited(board);
-    int result = emptyNodeTest(board, column, row);
+    int result = enclosureOfEmpty(board, column, row);
     storeVisited(board);
     return result;
 }
@@ -267,7 +267,7 @@ static void decideEmptyNodes(Board& b) {
         for (int node = row; node < BOARD_NODES; node += BOARD_ROWS) {
             if (b.marks[node] != MARK_NONE || b.done[node]) continue;
             clearVisited();
-            if (settledAtOnce(b, node) || emptyNodeTest(b, NODE_TABLES.column[node], row) == 0) b.working[node] = 0;
+            if (settledAtOnce(b, node) || enclosureOfEmpty(b, NODE_TABLES.column[node], row) == NOT_ENCLOSED) b.working[node] = 0;
             b.done[node] = 1;
         }
     }

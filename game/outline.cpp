@@ -6,6 +6,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "outline.h"
 #include "node_tables.h"
 
 // Path entry + 1 of each node on the walk's path, 0 for the others. A node is

@@ -6,6 +6,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "outline.h"
 
 bool saveGame(const char* path) {
     FILE* file = fopen(path, "wb");

@@ -16,6 +16,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "outline.h"
 #include "random_moves.h"
 
 const int DEFAULT_GAMES = 100;

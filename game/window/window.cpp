@@ -4,6 +4,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "outline.h"
 #include "opponent.h"
 #include "resource.h"
 #include "savefile.h"

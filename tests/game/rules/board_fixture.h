@@ -10,6 +10,7 @@
 
 #include "board.h"
 #include "capture.h"
+#include "outline.h"
 
 typedef std::pair<int, int> Node;  // (column, row), 0-based
 typedef std::vector<Node> Outline;
