@@ -82,8 +82,10 @@ bool playMove(int column, int row) {
     savePosition(board, &before);
     if (!placeMark(board, column, row)) return false;
     history[(historyFirst + historyCount) % BOARD_NODES] = before;
-    if (historyCount < BOARD_NODES) historyCount++;
-    else historyFirst = (historyFirst + 1) % BOARD_NODES;
+    if (historyCount < BOARD_NODES)
+        historyCount++;
+    else
+        historyFirst = (historyFirst + 1) % BOARD_NODES;
     return true;
 }
 

@@ -267,7 +267,8 @@ static void decideEmptyNodes(Board& b) {
         for (int node = row; node < BOARD_NODES; node += BOARD_ROWS) {
             if (b.marks[node] != MARK_NONE || b.done[node]) continue;
             clearVisited();
-            if (settledAtOnce(b, node) || enclosureOfEmpty(b, NODE_TABLES.column[node], row) == NOT_ENCLOSED) b.working[node] = 0;
+            if (settledAtOnce(b, node) || enclosureOfEmpty(b, NODE_TABLES.column[node], row) == NOT_ENCLOSED)
+                b.working[node] = 0;
             b.done[node] = 1;
         }
     }

@@ -13,10 +13,10 @@
 struct LevelRule {
     int32_t moveBudget;  // moves played on the copy before the search stops
     uint8_t maxDepth;
-    uint8_t rootWidth;   // root moves searched deeper than one move
-    uint8_t width;       // moves tried at every other node
+    uint8_t rootWidth;  // root moves searched deeper than one move
+    uint8_t width;      // moves tried at every other node
     uint16_t timeCapMs;
-    bool loose;          // sees material only, and plays quiet moves anywhere
+    bool loose;  // sees material only, and plays quiet moves anywhere
 };
 
 const int MAX_DEPTH = 8;
@@ -75,8 +75,10 @@ static int promise(const Board& b, int node, int mover) {
         nearMark = true;
         if (b.captured[next] != 0) continue;
         bool straight = (d & 1) == 0;
-        if (b.marks[next] == mover) value += straight ? 2 : 3;
-        else value += straight ? 4 : 2;
+        if (b.marks[next] == mover)
+            value += straight ? 2 : 3;
+        else
+            value += straight ? 4 : 2;
     }
     return nearMark ? value + 1 : -1;
 }
@@ -160,8 +162,10 @@ static void findCaptures(const Board& b, int side, uint8_t* gain) {
             }
             int neighbour = NODE_TABLES.neighbour[node][STRAIGHT[stackStep[top]++]];
             if (neighbour == NO_NODE || walls(b, neighbour, side)) continue;
-            if (order[neighbour] == 0) next = neighbour;
-            else if (order[neighbour] < low[node]) low[node] = order[neighbour];
+            if (order[neighbour] == 0)
+                next = neighbour;
+            else if (order[neighbour] < low[node])
+                low[node] = order[neighbour];
         }
     }
 }
@@ -188,8 +192,10 @@ static int exchange() {
     for (int node = 0; node < BOARD_NODES; node++) {
         if (ownCaptures[node] > own) own = ownCaptures[node], ownNode = node;
         int gain = otherCaptures[node];
-        if (gain > first) second = first, first = gain, firstNode = node;
-        else if (gain > second) second = gain;
+        if (gain > first)
+            second = first, first = gain, firstNode = node;
+        else if (gain > second)
+            second = gain;
     }
     int capture = own - (ownNode == firstNode ? second : first);
     return capture > -second ? capture : -second;

@@ -40,8 +40,8 @@ extern "C" {
 #define MELVANE_PLAY_SONG_NAME "_play_song@0"
 #define MELVANE_STOP_PLAYING_NAME "_stop_playing@0"
 
-typedef int (MELVANE_CALL *MelvanePlaySong)(void);
-typedef int (MELVANE_CALL *MelvaneStopPlaying)(void);
+typedef int(MELVANE_CALL* MelvanePlaySong)(void);
+typedef int(MELVANE_CALL* MelvaneStopPlaying)(void);
 
 /* Direct declarations for hosts linked against an import library
  * (melvane.dll.a or melvane.lib). The export names hold characters a C name

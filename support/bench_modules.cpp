@@ -10,8 +10,7 @@ const uint8_t EFFECT_VIBRATO_SLIDE = 0x6;
 const uint8_t EFFECT_VOLUME_SLIDE = 0xA;
 
 // A few harmonics, so the waveform is not trivially smooth.
-std::vector<int32_t> tone(int frames, double period, double amplitude)
-{
+std::vector<int32_t> tone(int frames, double period, double amplitude) {
     const double PI = 3.14159265358979323846;
     std::vector<int32_t> values;
     for (int i = 0; i < frames; ++i) {
@@ -22,8 +21,7 @@ std::vector<int32_t> tone(int frames, double period, double amplitude)
     return values;
 }
 
-std::vector<int32_t> noise_burst(int frames)
-{
+std::vector<int32_t> noise_burst(int frames) {
     std::vector<int32_t> values;
     uint32_t seed = 0x1234567u;
     for (int i = 0; i < frames; ++i) {
@@ -34,8 +32,7 @@ std::vector<int32_t> noise_burst(int frames)
     return values;
 }
 
-XmSample looped_sample(int frames, double period, uint8_t loopType, uint32_t loopStart)
-{
+XmSample looped_sample(int frames, double period, uint8_t loopType, uint32_t loopStart) {
     XmSample s = xm_sample_16bit(tone(frames, period, 20000.0));
     s.loopType = loopType;
     s.loopStart = loopStart;
@@ -44,8 +41,7 @@ XmSample looped_sample(int frames, double period, uint8_t loopType, uint32_t loo
     return s;
 }
 
-XmEnvelope looping_envelope()
-{
+XmEnvelope looping_envelope() {
     XmEnvelope e;
     e.points = {{0, 64}, {8, 40}, {24, 60}, {40, 36}, {60, 52}};
     e.loopStart = 1;
@@ -54,13 +50,9 @@ XmEnvelope looping_envelope()
     return e;
 }
 
-void put(XmPattern* p, int row, int channel, Cell cell)
-{
-    p->cells.push_back({row, channel, cell});
-}
+void put(XmPattern* p, int row, int channel, Cell cell) { p->cells.push_back({row, channel, cell}); }
 
-XmPattern four_channel_pattern(int index)
-{
+XmPattern four_channel_pattern(int index) {
     static const uint8_t BASS[] = {25, 25, 32, 30};
     static const uint8_t LEAD[] = {49, 52, 56, 54, 49, 47, 52, 59};
     XmPattern p = xm_pattern(64);
@@ -72,15 +64,16 @@ XmPattern four_channel_pattern(int index)
         } else {
             put(&p, row, 1, {0, 0, 0, EFFECT_VOLUME_SLIDE, 0x02});
         }
-        if (row % 32 == 0) put(&p, row, 2, {61, 3, 0x30, EFFECT_VIBRATO, 0x46});
-        else put(&p, row, 2, {0, 0, 0, EFFECT_VIBRATO, 0x00});
+        if (row % 32 == 0)
+            put(&p, row, 2, {61, 3, 0x30, EFFECT_VIBRATO, 0x46});
+        else
+            put(&p, row, 2, {0, 0, 0, EFFECT_VIBRATO, 0x00});
         if (row % 4 == 0) put(&p, row, 3, {49, 4, 0, 0, 0});
     }
     return p;
 }
 
-XmPattern stress_pattern(int channels)
-{
+XmPattern stress_pattern(int channels) {
     XmPattern p = xm_pattern(64);
     for (int row = 0; row < 64; ++row) {
         for (int c = 0; c < channels; ++c) {
@@ -100,8 +93,7 @@ XmPattern stress_pattern(int channels)
 
 }  // namespace
 
-XmModule four_channel_module()
-{
+XmModule four_channel_module() {
     XmModule m;
     m.channels = 4;
     for (int i = 0; i < 4; ++i) m.patterns.push_back(four_channel_pattern(i));
@@ -116,8 +108,7 @@ XmModule four_channel_module()
     return m;
 }
 
-XmModule stress_module()
-{
+XmModule stress_module() {
     XmModule m;
     m.channels = 32;
     m.patterns.push_back(stress_pattern(32));

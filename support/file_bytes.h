@@ -10,7 +10,8 @@ inline bool read_file_bytes(const char* path, std::vector<uint8_t>* bytes) {
     if (file == nullptr) return false;
     uint8_t buffer[65536];
     size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + count);
     const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;

@@ -75,6 +75,4 @@ int64_t rows_in_orders(const Song* song) {
     return rows;
 }
 
-const char* session_error() {
-    return lastError;
-}
+const char* session_error() { return lastError; }

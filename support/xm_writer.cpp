@@ -25,9 +25,7 @@ void put_text(std::vector<uint8_t>& out, const char* text, size_t size) {
     for (size_t i = 0; i < size; ++i) put8(out, i < length ? uint8_t(text[i]) : 0);
 }
 
-uint32_t derived(int64_t override, uint32_t value) {
-    return override >= 0 ? uint32_t(override) : value;
-}
+uint32_t derived(int64_t override, uint32_t value) { return override >= 0 ? uint32_t(override) : value; }
 
 void write_header(std::vector<uint8_t>& out, const XmModule& m) {
     put_text(out, m.signature, 17);
@@ -197,9 +195,7 @@ Song* load_xm_image(const std::vector<uint8_t>& image) {
 
 Song* load_xm(const XmModule& module) { return load_xm_image(write_xm(module)); }
 
-LoadedSong load_song_image(const std::vector<uint8_t>& image) {
-    return LoadedSong(load_xm_image(image), release_song);
-}
+LoadedSong load_song_image(const std::vector<uint8_t>& image) { return LoadedSong(load_xm_image(image), release_song); }
 
 LoadedSong load_song(const XmModule& module) { return load_song_image(write_xm(module)); }
 

@@ -78,8 +78,8 @@ struct XmInstrument {
     uint8_t vibratoSweep = 0;
     uint8_t vibratoDepth = 0;
     uint8_t vibratoRate = 0;
-    uint16_t fadeout = 0;  // as in the file (the loader doubles it)
-    int64_t headerSizeOverride = -1;    // default 263 with samples, 29 without
+    uint16_t fadeout = 0;             // as in the file (the loader doubles it)
+    int64_t headerSizeOverride = -1;  // default 263 with samples, 29 without
     int sampleCountOverride = -1;
 };
 

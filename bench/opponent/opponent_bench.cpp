@@ -136,9 +136,12 @@ static void playGame(Player level, Player other, bool levelIsRed, uint32_t seed,
     int mine = levelIsRed ? red : blue, theirs = levelIsRed ? blue : red;
     tally->scoreFor += mine;
     tally->scoreAgainst += theirs;
-    if (mine > theirs) tally->wins++;
-    else if (mine < theirs) tally->losses++;
-    else tally->draws++;
+    if (mine > theirs)
+        tally->wins++;
+    else if (mine < theirs)
+        tally->losses++;
+    else
+        tally->draws++;
 }
 
 static void playPairing(Player level, Player other, int games) {
@@ -154,8 +157,8 @@ static void playPairing(Player level, Player other, int games) {
            PLAYER_NAMES[other], tally.wins, tally.draws, tally.losses, (double)tally.scoreFor / games,
            (double)tally.scoreAgainst / games);
     printf("    ms a move: median %.1f, max %.1f (CPU: median %.1f, max %.1f)  depth reached: median %d (%d..%d)\n",
-           ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2], cpu.back(), depths[depths.size() / 2],
-           depths.front(), depths.back());
+           ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2], cpu.back(), depths[depths.size() / 2], depths.front(),
+           depths.back());
     fflush(stdout);
 }
 
@@ -168,8 +171,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     printf("%d games a pairing, colours alternating, %d marks each or no free node\n", games, MARKS_EACH);
-    static const Player pairings[][2] = {{HARD, GREEDY}, {HARD, TWO_MOVE}, {NORMAL, GREEDY}, {NORMAL, TWO_MOVE},
-                                         {EASY, GREEDY}};
+    static const Player pairings[][2] = {
+        {HARD, GREEDY}, {HARD, TWO_MOVE}, {NORMAL, GREEDY}, {NORMAL, TWO_MOVE}, {EASY, GREEDY}};
     for (const auto& pairing : pairings) {
         if (only && strcmp(only, PLAYER_NAMES[pairing[0]]) != 0) continue;
         if (against && strcmp(against, PLAYER_NAMES[pairing[1]]) != 0) continue;

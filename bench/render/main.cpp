@@ -31,8 +31,7 @@ const int PREFILL_RUNS = 21;
 
 // Audio seconds per CPU second for one playback from the start; 0 when the
 // module does not load.
-double render_speed(const std::vector<uint8_t>& image, double seconds)
-{
+double render_speed(const std::vector<uint8_t>& image, double seconds) {
     Song* song = load_xm_image(image);
     if (!song) return 0.0;
     start_song(song);
@@ -46,35 +45,30 @@ double render_speed(const std::vector<uint8_t>& image, double seconds)
     return cpu > 0.0 ? double(blocks) * BLOCK_FRAMES / 44100.0 / cpu : 0.0;
 }
 
-double median(std::vector<double> values)
-{
+double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-void report(const char* name, const std::vector<double>& speeds)
-{
+void report(const char* name, const std::vector<double>& speeds) {
     std::printf("  %-40s %9.1f x real time\n", name, median(speeds));
 }
 
-void bench_module(const char* name, const XmModule& module, double seconds)
-{
+void bench_module(const char* name, const XmModule& module, double seconds) {
     std::vector<uint8_t> image = write_xm(module);
     std::vector<double> speeds;
     for (int i = 0; i < RUNS; ++i) speeds.push_back(render_speed(image, seconds));
     report(name, speeds);
 }
 
-void bench_mixer(const char* name, bool ramps, double seconds)
-{
+void bench_mixer(const char* name, bool ramps, double seconds) {
     std::vector<double> speeds;
     for (int i = 0; i < RUNS; ++i) speeds.push_back(mixer_speed(seconds, ramps));
     report(name, speeds);
 }
 
 // Time-stamp counter ticks per voice-frame, the best of RUNS, per kernel.
-void bench_kernels(double seconds)
-{
+void bench_kernels(double seconds) {
     const MixKernels* usable[MAX_MIX_KERNELS];
     const int count = usable_mix_kernels(usable);
     std::printf("mixer alone, 64 voices, reference cycles per voice-frame, best of %d runs:\n", RUNS);
@@ -86,16 +80,14 @@ void bench_kernels(double seconds)
                 best[ramps] = std::min(best[ramps], mixer_cycles_per_voice_frame(seconds, ramps != 0));
             }
         }
-        std::printf("  %-8s kernels: %6.2f steady gains, %6.2f ramps every tick\n", usable[k]->name, best[0],
-                    best[1]);
+        std::printf("  %-8s kernels: %6.2f steady gains, %6.2f ramps every tick\n", usable[k]->name, best[0], best[1]);
     }
     choose_mix_kernels();
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     double seconds = 60.0;
     const char* before = nullptr;
     bool usage = false;
@@ -126,8 +118,8 @@ int main(int argc, char** argv)
     bench_kernels(seconds / 4);
     double prefill = prefill_ms(PREFILL_RUNS);
     if (prefill >= 0.0) {
-        std::printf("prefill of the built-in song (100 blocks), median of %d runs: %.3f ms CPU\n",
-                    PREFILL_RUNS, prefill);
+        std::printf("prefill of the built-in song (100 blocks), median of %d runs: %.3f ms CPU\n", PREFILL_RUNS,
+                    prefill);
     } else {
         std::printf("prefill of the built-in song: cannot load it\n");
     }

@@ -24,8 +24,7 @@ struct BenchSample {
 };
 
 // Looped as the loader leaves it: guard frame written, 8 spare frames.
-void make_sample(BenchSample* b, int length, int loopStart, uint8_t loopType)
-{
+void make_sample(BenchSample* b, int length, int loopStart, uint8_t loopType) {
     b->frames.assign(size_t(length) + 8, 0);
     for (int i = 0; i < length; ++i) b->frames[i] = int16_t(15000.0 * std::sin(i * 0.05));
     b->sample = Sample{};
@@ -37,8 +36,7 @@ void make_sample(BenchSample* b, int length, int loopStart, uint8_t loopType)
     b->frames[length] = loopType == LOOP_FORWARD ? b->frames[loopStart] : b->frames[length - 1];
 }
 
-void start_voices(BenchSample* samples)
-{
+void start_voices(BenchSample* samples) {
     for (int i = 0; i < VOICE_COUNT; ++i) {
         Voice* v = &replay.voices[i];
         *v = Voice{};
@@ -51,8 +49,7 @@ void start_voices(BenchSample* samples)
     }
 }
 
-void change_gains(int tick)
-{
+void change_gains(int tick) {
     for (int i = 0; i < VOICE_COUNT; ++i) {
         replay.voices[i].leftGain = (tick + i) % 129;
         replay.voices[i].rightGain = (tick * 7 + i) % 129;
@@ -60,8 +57,7 @@ void change_gains(int tick)
 }
 
 // Reference cycles of the time-stamp counter; 0 where there is none.
-uint64_t time_stamp()
-{
+uint64_t time_stamp() {
 #if defined(__i386__) || defined(__x86_64__)
     return __rdtsc();
 #else
@@ -71,8 +67,7 @@ uint64_t time_stamp()
 
 // Mixes `seconds` of 64 voices in tick runs; returns the CPU seconds and
 // the time-stamp counter ticks it took.
-double run_mixer(double seconds, bool ramps, uint64_t* counterTicks)
-{
+double run_mixer(double seconds, bool ramps, uint64_t* counterTicks) {
     std::vector<BenchSample> samples(SAMPLE_COUNT);
     for (int i = 0; i < SAMPLE_COUNT; ++i) {
         make_sample(&samples[i], 5000 + 3000 * i, 500 * i, i % 2 ? LOOP_PINGPONG : LOOP_FORWARD);
@@ -106,16 +101,14 @@ double run_mixer(double seconds, bool ramps, uint64_t* counterTicks)
 
 }  // namespace
 
-double mixer_speed(double seconds, bool ramps)
-{
+double mixer_speed(double seconds, bool ramps) {
     uint64_t ticks;
     const double cpu = run_mixer(seconds, ramps, &ticks);
     const double audio = double(int(seconds * 44100.0 / BLOCK_FRAMES)) * BLOCK_FRAMES / 44100.0;
     return cpu > 0.0 ? audio / cpu : 0.0;
 }
 
-double mixer_cycles_per_voice_frame(double seconds, bool ramps)
-{
+double mixer_cycles_per_voice_frame(double seconds, bool ramps) {
     uint64_t ticks;
     run_mixer(seconds, ramps, &ticks);
     const double voiceFrames = double(int(seconds * 44100.0 / BLOCK_FRAMES)) * BLOCK_FRAMES * VOICE_COUNT;

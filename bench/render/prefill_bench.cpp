@@ -14,24 +14,21 @@
 
 namespace {
 
-std::vector<uint8_t> read_song()
-{
+std::vector<uint8_t> read_song() {
     std::vector<uint8_t> bytes;
     std::string path = std::string(MELVANE_SOURCE_DIR) + "/music/song-image/builtin_song.xm";
     if (!read_file_bytes(path.c_str(), &bytes)) bytes.clear();
     return bytes;
 }
 
-double cpu_now()
-{
+double cpu_now() {
     timespec t;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 // Expects the ring and mix area of the caller.
-double one_prefill(const std::vector<uint8_t>& image)
-{
+double one_prefill(const std::vector<uint8_t>& image) {
     Song* song = load_xm_image(image);
     if (song == nullptr) return -1.0;
     start_song(song);
@@ -47,8 +44,7 @@ double one_prefill(const std::vector<uint8_t>& image)
 
 }  // namespace
 
-double prefill_ms(int runs)
-{
+double prefill_ms(int runs) {
     std::vector<uint8_t> image = read_song();
     if (image.empty()) return -1.0;
     std::vector<double> times;

@@ -16,11 +16,10 @@ namespace {
 const double SECONDS = 60.0;  // every one of the modules plays longer than this
 const char* const FRAMES = "2646000";
 
-std::vector<std::string> fetch_modules()
-{
+std::vector<std::string> fetch_modules() {
     std::vector<std::string> paths;
-    std::string command = std::string("bash '") + MELVANE_SOURCE_DIR
-                          + "/tests/modules/fetch-modules.sh' '" + MODULE_CACHE + "'";
+    std::string command =
+        std::string("bash '") + MELVANE_SOURCE_DIR + "/tests/modules/fetch-modules.sh' '" + MODULE_CACHE + "'";
     FILE* list = popen(command.c_str(), "r");
     if (list == nullptr) return paths;
     char line[4096];
@@ -33,14 +32,10 @@ std::vector<std::string> fetch_modules()
     return paths;
 }
 
-double seconds_of(const timeval& t)
-{
-    return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-}
+double seconds_of(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
 
 // CPU seconds (user and system) of one render process; negative on failure.
-double render_cpu(const char* tool, const std::string& module)
-{
+double render_cpu(const char* tool, const std::string& module) {
     const char* argv[] = {tool, "--frames", FRAMES, module.c_str(), "/dev/null", nullptr};
     pid_t pid;
     if (posix_spawn(&pid, tool, nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
@@ -56,8 +51,7 @@ double render_cpu(const char* tool, const std::string& module)
 
 // The best of `runs` of each tool, run in turn so that both see the same
 // load; negative when a run fails.
-void best_cpu(const char* const* tools, int count, const std::string& module, int runs, double* best)
-{
+void best_cpu(const char* const* tools, int count, const std::string& module, int runs, double* best) {
     for (int t = 0; t < count; ++t) best[t] = 1e30;
     for (int i = 0; i < runs; ++i) {
         for (int t = 0; t < count; ++t) {
@@ -71,8 +65,7 @@ void best_cpu(const char* const* tools, int count, const std::string& module, in
     }
 }
 
-void print_row(const std::string& name, const double* cpu, int count)
-{
+void print_row(const std::string& name, const double* cpu, int count) {
     std::printf("  %-30s", name.c_str());
     for (int t = 0; t < count; ++t) {
         if (cpu[t] < 0.0) {
@@ -89,8 +82,7 @@ void print_row(const std::string& name, const double* cpu, int count)
 
 }  // namespace
 
-void bench_real_modules(int runs, const char* before)
-{
+void bench_real_modules(int runs, const char* before) {
     std::vector<std::string> modules = fetch_modules();
     if (modules.empty()) {
         std::printf("  real modules: none fetched (package archive unreachable?), skipped\n");
@@ -98,8 +90,7 @@ void bench_real_modules(int runs, const char* before)
     }
     const char* tools[2] = {RENDER_TOOL, before};
     const int count = before ? 2 : 1;
-    std::printf("melvane-render, %.0f s of each real module, whole process CPU, best of %d runs:\n",
-                SECONDS, runs);
+    std::printf("melvane-render, %.0f s of each real module, whole process CPU, best of %d runs:\n", SECONDS, runs);
     if (before) std::printf("  %-30s %10s %10s %9s\n", "", "this build", "before", "change");
     double total[2] = {0.0, 0.0};
     for (const std::string& module : modules) {

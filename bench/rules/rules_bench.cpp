@@ -112,8 +112,10 @@ static void bigDiamond() {
     for (int column = 0; column < BOARD_COLUMNS; column++) {
         for (int row = 0; row < BOARD_ROWS; row++) {
             int distance = abs(column - 12) + abs(row - 9);
-            if (distance == 9) board.marks[nodeIndex(column, row)] = MARK_BLUE;
-            else if (distance < 9 && (column + row) % 3 == 0) board.marks[nodeIndex(column, row)] = MARK_RED;
+            if (distance == 9)
+                board.marks[nodeIndex(column, row)] = MARK_BLUE;
+            else if (distance < 9 && (column + row) % 3 == 0)
+                board.marks[nodeIndex(column, row)] = MARK_RED;
         }
     }
     board.marks[nodeIndex(12, 0)] = MARK_NONE;  // the closing move

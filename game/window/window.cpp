@@ -159,9 +159,9 @@ static bool nodeAtPoint(unsigned x, unsigned y, int* column, int* row) {
 static void createPanels(HWND window) {
     static const int panels[2][4] = {{12, 12, 390, 300}, {420, 12, 150, 300}};
     for (int i = 0; i < 2; i++) {
-        HWND panel = CreateWindowExA(0, "static", "", WS_CHILD | WS_VISIBLE | WS_DLGFRAME | SS_GRAYFRAME,
-                                     panels[i][0], panels[i][1], panels[i][2], panels[i][3], window,
-                                     (HMENU)(INT_PTR)PANEL_ID, instance, NULL);
+        HWND panel =
+            CreateWindowExA(0, "static", "", WS_CHILD | WS_VISIBLE | WS_DLGFRAME | SS_GRAYFRAME, panels[i][0],
+                            panels[i][1], panels[i][2], panels[i][3], window, (HMENU)(INT_PTR)PANEL_ID, instance, NULL);
         ShowWindow(panel, SW_SHOWNORMAL);
         UpdateWindow(panel);
     }
@@ -185,8 +185,7 @@ static void computerMoves(HWND window) {
     int node = chooseMove(board, computerLevel, millisecondsNow);
     if (node >= 0) playMove(node / BOARD_ROWS, node % BOARD_ROWS);
     MSG click;
-    while (PeekMessageA(&click, window, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&click, window, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
     SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_ARROW));  // the class's cursor
     repaintWindow(window);
 }
@@ -194,8 +193,7 @@ static void computerMoves(HWND window) {
 // One move back; against the computer, back to the player's previous move.
 static void undoMove(HWND window) {
     if (!takeBack()) return;
-    while (versusComputer && !board.redToMove && takeBack()) {
-    }
+    while (versusComputer && !board.redToMove && takeBack()) {}
     repaintWindow(window);
     computerMoves(window);
 }
@@ -303,9 +301,8 @@ int WINAPI WinMain(HINSTANCE thisInstance, HINSTANCE, LPSTR, int showCommand) {
     menuBar = menu;
     CheckMenuRadioItem(menu, CMD_LEVEL_EASY, CMD_LEVEL_HARD, CMD_LEVEL_NORMAL, MF_BYCOMMAND);
 
-    mainWindow = CreateWindowExA(0, "MainWndClass", "Orvo", WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, menu,
-                                 instance, NULL);
+    mainWindow = CreateWindowExA(0, "MainWndClass", "Orvo", WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, menu, instance, NULL);
     if (!mainWindow) {
         if (menu) DestroyMenu(menu);
         return 0;

@@ -81,9 +81,7 @@ void fill_block() {
     player.fillIndex = block + 1 == RING_BLOCKS ? 0 : block + 1;
 }
 
-void convert_block(const float* mix, int16_t* out, int count) {
-    mix_kernels().convert(mix, out, count);
-}
+void convert_block(const float* mix, int16_t* out, int count) { mix_kernels().convert(mix, out, count); }
 
 void render_blocks(int count) {
     const FpEnvironment callers = enter_render_fp();
@@ -91,6 +89,4 @@ void render_blocks(int count) {
     leave_render_fp(callers);
 }
 
-void set_tick_observer(TickObserver observer) {
-    tickObserver = observer;
-}
+void set_tick_observer(TickObserver observer) { tickObserver = observer; }

@@ -9,7 +9,7 @@
 const int BLOCK_FRAMES = 884;
 const int RING_BLOCKS = 100;
 const int RING_FRAMES = BLOCK_FRAMES * RING_BLOCKS;  // 88400
-const uint32_t RING_BYTES = RING_FRAMES * 4;          // 353600
+const uint32_t RING_BYTES = RING_FRAMES * 4;         // 353600
 const uint32_t MIX_ALLOCATION_BYTES = 707456;
 
 struct PlayerState {
@@ -19,7 +19,7 @@ struct PlayerState {
     std::atomic<int32_t> stopRequested;
     void* mixAllocation;
     float* mixArea;  // 16-byte aligned, RING_BLOCKS slices of BLOCK_FRAMES stereo frames
-    Song* song;        // the song fill_block plays (start_song sets it; offline renderers too)
+    Song* song;      // the song fill_block plays (start_song sets it; offline renderers too)
     int32_t fillIndex;
 };
 

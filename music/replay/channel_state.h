@@ -15,12 +15,12 @@ const uint8_t FLAG_REWIND = 0x20;
 struct ChannelState {
     // What the row and tick steps hand to update_voice: the note's key, the
     // flags of what changed, the voice, and the sound before modulation.
-    uint8_t note;          // key index 0..95
-    uint8_t updateFlags;   // FLAG_ bits
-    Voice* voice;          // voice c or its twin c + 32
+    uint8_t note;         // key index 0..95
+    uint8_t updateFlags;  // FLAG_ bits
+    Voice* voice;         // voice c or its twin c + 32
     int32_t period;
-    int32_t volume;        // 0..64
-    int32_t panning;       // 0..255 as a rule; volume-column slides may leave it
+    int32_t volume;   // 0..64
+    int32_t panning;  // 0..255 as a rule; volume-column slides may leave it
     // This tick's modulation on top of volume and period (tremolo, vibrato,
     // arpeggio, tremor); cleared at the start of every tick.
     int32_t volumeOffset;
@@ -40,7 +40,7 @@ struct ChannelState {
     int32_t panEnvStep;
     uint8_t panEnvDone;
     // The release: fadeout after key-off, and the instrument's auto-vibrato.
-    int32_t fadeoutVolume; // 0..65536
+    int32_t fadeoutVolume;  // 0..65536
     int32_t autoVibPos;
     int32_t autoVibSweepCount;
     uint8_t keyOff;
@@ -77,7 +77,7 @@ struct ChannelState {
     int32_t loopRow;
     int32_t loopCount;
     // The waveforms of vibrato and tremolo, and the fine slides' memories.
-    uint8_t waveControl;   // low nibble vibrato waveform, high nibble tremolo
+    uint8_t waveControl;  // low nibble vibrato waveform, high nibble tremolo
     uint8_t fineVolSlideMem;
     uint8_t finePortaUpMem;
     uint8_t finePortaDownMem;

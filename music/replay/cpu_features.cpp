@@ -20,8 +20,7 @@ struct Features {
 };
 
 #if defined(__i386__) || defined(__x86_64__)
-Features read_features()
-{
+Features read_features() {
     Features f = {0, 0, 0};
     unsigned eax, ebx, ecx, edx;
     if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
@@ -35,38 +34,24 @@ Features read_features()
     return f;
 }
 
-unsigned saved_register_state()
-{
+unsigned saved_register_state() {
     unsigned low, high;
     __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
     return low;
 }
 #else
-Features read_features()
-{
-    return Features{0, 0, 0};
-}
+Features read_features() { return Features{0, 0, 0}; }
 
-unsigned saved_register_state()
-{
-    return 0;
-}
+unsigned saved_register_state() { return 0; }
 #endif
 
 }  // namespace
 
-bool cpu_has_sse()
-{
-    return (read_features().edx1 & SSE_BIT) != 0;
-}
+bool cpu_has_sse() { return (read_features().edx1 & SSE_BIT) != 0; }
 
-bool cpu_has_sse2()
-{
-    return (read_features().edx1 & SSE2_BIT) != 0;
-}
+bool cpu_has_sse2() { return (read_features().edx1 & SSE2_BIT) != 0; }
 
-bool cpu_has_avx2()
-{
+bool cpu_has_avx2() {
     const Features f = read_features();
     if ((f.ecx1 & (OSXSAVE_BIT | AVX_BIT)) != (OSXSAVE_BIT | AVX_BIT)) return false;
     if ((saved_register_state() & XMM_YMM_STATE) != XMM_YMM_STATE) return false;

@@ -11,8 +11,7 @@ const MixKernels* chosen = &SCALAR_KERNELS;
 
 }  // namespace
 
-int usable_mix_kernels(const MixKernels* list[MAX_MIX_KERNELS])
-{
+int usable_mix_kernels(const MixKernels* list[MAX_MIX_KERNELS]) {
     int count = 0;
     list[count++] = &SCALAR_KERNELS;
 #if defined(__i386__) || defined(__x86_64__)
@@ -24,18 +23,11 @@ int usable_mix_kernels(const MixKernels* list[MAX_MIX_KERNELS])
     return count;
 }
 
-void choose_mix_kernels()
-{
+void choose_mix_kernels() {
     const MixKernels* usable[MAX_MIX_KERNELS];
     chosen = usable[usable_mix_kernels(usable) - 1];
 }
 
-const MixKernels& mix_kernels()
-{
-    return *chosen;
-}
+const MixKernels& mix_kernels() { return *chosen; }
 
-void use_mix_kernels(const MixKernels* kernels)
-{
-    chosen = kernels;
-}
+void use_mix_kernels(const MixKernels* kernels) { chosen = kernels; }

@@ -12,10 +12,10 @@ struct Stretch {
     uint64_t delta;     // the step, or its negative moving backward
     float left;         // gain factors of the next frame
     float right;
-    float leftStep;     // their change per frame during a ramp
+    float leftStep;  // their change per frame during a ramp
     float rightStep;
     int32_t rampFrames;
-    bool store;         // the first voice of a run: write the frames, do not add
+    bool store;  // the first voice of a run: write the frames, do not add
 };
 
 struct MixKernels {
@@ -49,14 +49,12 @@ void use_mix_kernels(const MixKernels* kernels);
 typedef void (*StretchLoop)(Stretch* st, float* out, int frames);
 
 // Runs the writing or the adding version of a loop, as the stretch asks.
-inline void write_or_add(Stretch* st, float* out, int frames, StretchLoop write, StretchLoop add)
-{
+inline void write_or_add(Stretch* st, float* out, int frames, StretchLoop write, StretchLoop add) {
     (st->store ? write : add)(st, out, frames);
 }
 
 // One frame of the linear interpolation, t = fraction x 2^-32.
-inline float interpolate(const int16_t* data, uint64_t position)
-{
+inline float interpolate(const int16_t* data, uint64_t position) {
     const int16_t* s = data + uint32_t(position >> 32);
     float t = float(uint32_t(position)) * 0x1p-32f;
     return float(s[0]) + float(s[1] - s[0]) * t;

@@ -11,15 +11,13 @@ namespace {
 // What a frame's float holds before a voice adds to it: 0 for the first
 // voice of a run, which spares clearing the block.
 template <bool STORE>
-float base(const float* out)
-{
+float base(const float* out) {
     return STORE ? 0.0f : *out;
 }
 
 // Two frames per turn without a ramp, their work interleaved.
 template <bool STORE>
-void steady(Stretch* st, float* out, int frames)
-{
+void steady(Stretch* st, float* out, int frames) {
     const float left = st->left;
     const float right = st->right;
     uint64_t position = st->position;
@@ -44,8 +42,7 @@ void steady(Stretch* st, float* out, int frames)
 }
 
 template <bool STORE>
-void ramp(Stretch* st, float* out, int frames)
-{
+void ramp(Stretch* st, float* out, int frames) {
     float left = st->left;
     float right = st->right;
     uint64_t position = st->position;
@@ -63,26 +60,18 @@ void ramp(Stretch* st, float* out, int frames)
     st->right = right;
 }
 
-void mix_steady(Stretch* st, float* out, int frames)
-{
-    write_or_add(st, out, frames, steady<true>, steady<false>);
-}
+void mix_steady(Stretch* st, float* out, int frames) { write_or_add(st, out, frames, steady<true>, steady<false>); }
 
-void mix_ramp(Stretch* st, float* out, int frames)
-{
-    write_or_add(st, out, frames, ramp<true>, ramp<false>);
-}
+void mix_ramp(Stretch* st, float* out, int frames) { write_or_add(st, out, frames, ramp<true>, ramp<false>); }
 
-int16_t to_sample(float value)
-{
+int16_t to_sample(float value) {
     const float rounded = std::nearbyint(value);
     if (rounded >= 32767.0f) return 32767;
     if (rounded > -32768.0f) return static_cast<int16_t>(rounded);
     return -32768;  // also where a value is not a number
 }
 
-void convert(const float* mix, int16_t* out, int count)
-{
+void convert(const float* mix, int16_t* out, int count) {
     for (int i = 0; i < count; ++i) out[i] = to_sample(mix[i]);
 }
 

@@ -34,16 +34,12 @@ struct Loop {
     uint8_t type;     // LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG
 };
 
-uint64_t fixed(uint32_t whole, uint32_t fraction)
-{
-    return (uint64_t(whole) << 32) | fraction;
-}
+uint64_t fixed(uint32_t whole, uint32_t fraction) { return (uint64_t(whole) << 32) | fraction; }
 
 // n / d where the quotient is known to be below 2^bits. 64-bit processors
 // divide in one instruction; 32-bit ones go bit by bit from the highest,
 // which needs no 64-bit division helper.
-uint64_t bounded_quotient(uint64_t n, uint64_t d, int bits)
-{
+uint64_t bounded_quotient(uint64_t n, uint64_t d, int bits) {
 #if UINTPTR_MAX > UINT32_MAX
     (void)bits;
     return n / d;
@@ -61,8 +57,7 @@ uint64_t bounded_quotient(uint64_t n, uint64_t d, int bits)
 
 // x modulo `frames` whole frames (loop bounds carry no fraction), by a
 // 32-bit division of the whole part.
-uint64_t modulo_frames(uint64_t x, uint64_t frames)
-{
+uint64_t modulo_frames(uint64_t x, uint64_t frames) {
     const uint64_t whole = x >> 32;
     if (whole < frames) return x;
     return fixed(uint32_t(whole) % uint32_t(frames), uint32_t(x));
@@ -70,12 +65,11 @@ uint64_t modulo_frames(uint64_t x, uint64_t frames)
 
 // A loop that is empty or reaches past the data plays as no loop, so the
 // frame loop never reads beyond the guard and spare frames.
-Loop loop_of(const Sample* sample)
-{
+Loop loop_of(const Sample* sample) {
     uint32_t length = sample->data ? sample->length : 0;
     uint64_t loopEnd = uint64_t(sample->loopStart) + sample->loopLength;
-    bool looped = (sample->loopType == LOOP_FORWARD || sample->loopType == LOOP_PINGPONG)
-                  && sample->loopLength > 0 && loopEnd <= length;
+    bool looped = (sample->loopType == LOOP_FORWARD || sample->loopType == LOOP_PINGPONG) && sample->loopLength > 0 &&
+                  loopEnd <= length;
     Loop loop;
     loop.type = looped ? sample->loopType : LOOP_NONE;
     loop.start = looped ? uint64_t(sample->loopStart) << 32 : 0;
@@ -87,9 +81,7 @@ Loop loop_of(const Sample* sample)
 // Frames after which the position reaches or passes the bound it moves
 // toward: 0 when it is there already, NEVER when it does not move or not
 // within `limit` frames (a multiplication tells, sparing most divisions).
-uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, const Loop& loop,
-                         int limit)
-{
+uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, const Loop& loop, int limit) {
     uint64_t distance;
     if (backward) {
         if (position < loop.start || position > loop.end) return 0;
@@ -108,10 +100,9 @@ uint64_t frames_to_bound(uint64_t position, uint64_t step, int32_t backward, con
 
 // Continues the running ramp while its targets hold; otherwise sets up a new
 // one from the gains reached so far.
-void begin_gains(Voice* voice, Stretch* stretch)
-{
-    bool rampGoesOn = voice->rampFramesLeft > 0 && voice->leftGain == voice->rampLeftTarget
-                      && voice->rightGain == voice->rampRightTarget;
+void begin_gains(Voice* voice, Stretch* stretch) {
+    bool rampGoesOn = voice->rampFramesLeft > 0 && voice->leftGain == voice->rampLeftTarget &&
+                      voice->rightGain == voice->rampRightTarget;
     if (!rampGoesOn) {
         int32_t leftChange = voice->leftGain - voice->currentLeftGain;
         int32_t rightChange = voice->rightGain - voice->currentRightGain;
@@ -131,8 +122,7 @@ void begin_gains(Voice* voice, Stretch* stretch)
 
 // Mixes the frames that start one unit below frame 0 (one, unless the step
 // is 0) and returns how many.
-int mix_below_zero(Stretch* st, float* out, int frames)
-{
+int mix_below_zero(Stretch* st, float* out, int frames) {
     int done = 0;
     float x = float(st->data[0]);
     while (done < frames && st->position == BELOW_ZERO) {
@@ -149,8 +139,7 @@ int mix_below_zero(Stretch* st, float* out, int frames)
     return done;
 }
 
-void end_ramp_stretch(Voice* voice, const Stretch& st, int frames)
-{
+void end_ramp_stretch(Voice* voice, const Stretch& st, int frames) {
     voice->currentLeftGain = nearest(st.left / GAIN_UNIT);
     voice->currentRightGain = nearest(st.right / GAIN_UNIT);
     voice->rampFramesLeft -= frames;
@@ -162,13 +151,9 @@ void end_ramp_stretch(Voice* voice, const Stretch& st, int frames)
     }
 }
 
-void clear_frames(float* out, int frames)
-{
-    std::memset(out, 0, sizeof(float) * 2 * size_t(frames));
-}
+void clear_frames(float* out, int frames) { std::memset(out, 0, sizeof(float) * 2 * size_t(frames)); }
 
-void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
-{
+void mix_stretch(Voice* voice, Stretch* st, float* out, int frames) {
     int below = mix_below_zero(st, out, frames);
     if (st->rampFrames > 0) {
         mix_kernels().mixRamp(st, out + 2 * below, frames - below);
@@ -187,8 +172,7 @@ void mix_stretch(Voice* voice, Stretch* st, float* out, int frames)
 // Folds a forward position that lies `past` beyond the loop end back into
 // the loop. Two reflections in a row move it back by exactly twice the loop,
 // so only the remainder modulo that matters.
-void fold_past_end(Voice* voice, uint64_t* position, uint64_t past, const Loop& loop)
-{
+void fold_past_end(Voice* voice, uint64_t* position, uint64_t past, const Loop& loop) {
     uint64_t rest = modulo_frames(past, 2 * (loop.length >> 32));
     if (rest < loop.length) {
         *position = loop.end - rest - 1;
@@ -200,8 +184,7 @@ void fold_past_end(Voice* voice, uint64_t* position, uint64_t past, const Loop& 
 }
 
 // Each reflection lands one fraction unit short of the mirror image.
-void reflect(Voice* voice, uint64_t* position, const Loop& loop)
-{
+void reflect(Voice* voice, uint64_t* position, const Loop& loop) {
     if (!voice->backward) {
         fold_past_end(voice, position, *position - loop.end, loop);
         return;
@@ -216,8 +199,7 @@ void reflect(Voice* voice, uint64_t* position, const Loop& loop)
 }
 
 // Returns false when the voice has ended.
-bool pass_bound(Voice* voice, uint64_t* position, const Loop& loop)
-{
+bool pass_bound(Voice* voice, uint64_t* position, const Loop& loop) {
     if (loop.type == LOOP_FORWARD) {
         *position = loop.start + modulo_frames(*position - loop.end, loop.length >> 32);
         return true;
@@ -231,8 +213,7 @@ bool pass_bound(Voice* voice, uint64_t* position, const Loop& loop)
     return false;
 }
 
-void store_position(Voice* voice, uint64_t position)
-{
+void store_position(Voice* voice, uint64_t position) {
     voice->positionInt = uint32_t(position >> 32);
     voice->positionFrac = uint32_t(position);
 }
@@ -240,8 +221,7 @@ void store_position(Voice* voice, uint64_t position)
 // Mixes one voice in stretches that each end at a loop bound, the end of a
 // ramp or the end of the call. With `store` it writes every frame of the
 // call (zeros after its sample ends) instead of adding.
-void mix_voice(Voice* voice, float* out, int frames, bool store)
-{
+void mix_voice(Voice* voice, float* out, int frames, bool store) {
     const Loop loop = loop_of(voice->sample);
     const uint64_t step = fixed(voice->stepInt, voice->stepFrac);
     Stretch st;
@@ -274,18 +254,15 @@ void mix_voice(Voice* voice, float* out, int frames, bool store)
 // A voice handed over to its twin fades to 0 and is never raised again:
 // the next handover overwrites it whole. Once its ramp has ended it only
 // adds zeros, so it can stop.
-bool faded_out_twin(int i)
-{
+bool faded_out_twin(int i) {
     const Voice* voice = &replay.voices[i];
-    return replay.channels[channel_of_voice(i)].voice == &replay.voices[twin_voice(i)] && voice->rampFramesLeft == 0
-           && voice->leftGain == 0 && voice->rightGain == 0 && voice->currentLeftGain == 0
-           && voice->currentRightGain == 0;
+    return replay.channels[channel_of_voice(i)].voice == &replay.voices[twin_voice(i)] && voice->rampFramesLeft == 0 &&
+           voice->leftGain == 0 && voice->rightGain == 0 && voice->currentLeftGain == 0 && voice->currentRightGain == 0;
 }
 
 // Adds every sounding voice; with `store`, the first one writes the frames
 // (and where none sounds they become 0).
-void mix_all(float* out, int frames, bool store)
-{
+void mix_all(float* out, int frames, bool store) {
     if (frames <= 0) return;
     for (int i = 0; i < VOICE_COUNT; ++i) {
         Voice* voice = &replay.voices[i];
@@ -300,12 +277,6 @@ void mix_all(float* out, int frames, bool store)
 
 }  // namespace
 
-void mix_voices(float* out, int frames)
-{
-    mix_all(out, frames, false);
-}
+void mix_voices(float* out, int frames) { mix_all(out, frames, false); }
 
-void mix_voices_over(float* out, int frames)
-{
-    mix_all(out, frames, true);
-}
+void mix_voices_over(float* out, int frames) { mix_all(out, frames, true); }

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 void remember(uint8_t* memory, uint8_t value) {
     if (value != 0) *memory = value;
 }
@@ -136,15 +135,18 @@ void set_panning(ChannelState* channel, int32_t panning) {
     channel->updateFlags |= FLAG_PANNING;
 }
 
-void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
-                      const Instrument* instrument, const Sample* sample,
-                      const SavedSound& saved, bool* jumpSeen) {
+void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell, const Instrument* instrument,
+                      const Sample* sample, const SavedSound& saved, bool* jumpSeen) {
     const uint8_t param = cell.param;
     const uint8_t x = param >> 4;
     const uint8_t y = param & 15;
     switch (cell.effect) {
-    case EFFECT_PORTA_UP: remember(&channel->portaUpMem, param); break;
-    case EFFECT_PORTA_DOWN: remember(&channel->portaDownMem, param); break;
+    case EFFECT_PORTA_UP:
+        remember(&channel->portaUpMem, param);
+        break;
+    case EFFECT_PORTA_DOWN:
+        remember(&channel->portaDownMem, param);
+        break;
     case EFFECT_TONE_PORTA:
         remember(&channel->portaSpeed, param);
         tone_portamento_start(channel);
@@ -166,13 +168,27 @@ void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
         remember(&channel->tremSpeed, x);
         remember(&channel->tremDepth, y);
         break;
-    case EFFECT_SET_PANNING: set_panning(channel, param); break;
-    case EFFECT_SAMPLE_OFFSET: sample_offset(channel, sample, param); break;
-    case EFFECT_VOLUME_SLIDE: remember(&channel->volSlideMem, param); break;
-    case EFFECT_POSITION_JUMP: position_jump(song, param, jumpSeen); break;
-    case EFFECT_SET_VOLUME: set_volume(channel, param); break;
-    case EFFECT_PATTERN_BREAK: pattern_break(song, param, *jumpSeen); break;
-    case EFFECT_EXTENDED: extended_effect(song, channel, param, saved); break;
+    case EFFECT_SET_PANNING:
+        set_panning(channel, param);
+        break;
+    case EFFECT_SAMPLE_OFFSET:
+        sample_offset(channel, sample, param);
+        break;
+    case EFFECT_VOLUME_SLIDE:
+        remember(&channel->volSlideMem, param);
+        break;
+    case EFFECT_POSITION_JUMP:
+        position_jump(song, param, jumpSeen);
+        break;
+    case EFFECT_SET_VOLUME:
+        set_volume(channel, param);
+        break;
+    case EFFECT_PATTERN_BREAK:
+        pattern_break(song, param, *jumpSeen);
+        break;
+    case EFFECT_EXTENDED:
+        extended_effect(song, channel, param, saved);
+        break;
     case EFFECT_SPEED_TEMPO:
         if (param < 32) {
             song->speed = param;
@@ -184,7 +200,9 @@ void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
         song->globalVolume = param > 64 ? 64 : param;
         channel->updateFlags |= FLAG_VOLUME;
         break;
-    case EFFECT_GLOBAL_VOLSLIDE: remember(&song->globalVolSlideMem, param); break;
+    case EFFECT_GLOBAL_VOLSLIDE:
+        remember(&song->globalVolSlideMem, param);
+        break;
     case EFFECT_ENVELOPE_POSITION:
         if (instrument->volumeEnvelopeFlags & ENVELOPE_ON) {
             set_envelope_position(channel, instrument, param);
@@ -209,7 +227,10 @@ void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
         }
         tremor(channel);
         break;
-    case EFFECT_EXTRA_FINE_PORTA: extra_fine_portamento(channel, param); break;
-    default: break;
+    case EFFECT_EXTRA_FINE_PORTA:
+        extra_fine_portamento(channel, param);
+        break;
+    default:
+        break;
     }
 }

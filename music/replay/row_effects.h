@@ -17,10 +17,8 @@ struct SavedSound {
 
 // jumpSeen: whether an earlier channel of this row held a position jump;
 // set when this one does.
-void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell,
-                      const Instrument* instrument, const Sample* sample,
-                      const SavedSound& saved, bool* jumpSeen);
+void apply_row_effect(Song* song, ChannelState* channel, const Cell& cell, const Instrument* instrument,
+                      const Sample* sample, const SavedSound& saved, bool* jumpSeen);
 
 // Sets the channel's panning for the voice update to apply.
 void set_panning(ChannelState* channel, int32_t panning);
-

@@ -18,13 +18,9 @@ const uint8_t NOTE_KEYS = 96;
 const uint8_t VOLUME_TONE_PORTA = 0xF0;
 
 // Notes 98..254 cannot come from a valid module and are read as no note.
-bool is_note(uint8_t note) {
-    return note >= 1 && note <= NOTE_KEYS;
-}
+bool is_note(uint8_t note) { return note >= 1 && note <= NOTE_KEYS; }
 
-bool is_key_off(uint8_t note) {
-    return note == NOTE_KEY_OFF || note == XM_NOTE_KEY_OFF;
-}
+bool is_key_off(uint8_t note) { return note == NOTE_KEY_OFF || note == XM_NOTE_KEY_OFF; }
 
 int32_t note_period(const ChannelState* channel, int8_t finetune, const Song* song) {
     if (song->flags & SONG_LINEAR_FREQUENCIES) {
@@ -53,8 +49,7 @@ bool is_key_off_row(const Cell& cell) {
     return is_key_off(cell.note) || (cell.effect == EFFECT_KEY_OFF && cell.param == 0);
 }
 
-void start_note(ChannelState* channel, const Cell& cell, const Sample* sample,
-                const Song* song, bool tonePortaRow) {
+void start_note(ChannelState* channel, const Cell& cell, const Sample* sample, const Song* song, bool tonePortaRow) {
     channel->realNote = uint8_t(cell.note - 1 + sample->relativeNote);
     channel->notePeriod = note_period(channel, row_finetune(cell, sample), song);
     if (!tonePortaRow) channel->period = channel->notePeriod;
@@ -163,19 +158,34 @@ void apply_volume_column(ChannelState* channel, uint8_t volume) {
     }
     // The slides 6y and 7y act on the later ticks only.
     switch (volume >> 4) {
-    case 0x8: slide_volume(channel, -y); break;
-    case 0x9: slide_volume(channel, y); break;
-    case 0xA: channel->vibSpeed = y; break;
-    case 0xB: channel->vibDepth = y; break;
-    case 0xC: set_panning(channel, y * 16); break;
-    case 0xD: set_panning(channel, saturate(int64_t(channel->panning) - y)); break;
-    case 0xE: set_panning(channel, saturate(int64_t(channel->panning) + y)); break;
+    case 0x8:
+        slide_volume(channel, -y);
+        break;
+    case 0x9:
+        slide_volume(channel, y);
+        break;
+    case 0xA:
+        channel->vibSpeed = y;
+        break;
+    case 0xB:
+        channel->vibDepth = y;
+        break;
+    case 0xC:
+        set_panning(channel, y * 16);
+        break;
+    case 0xD:
+        set_panning(channel, saturate(int64_t(channel->panning) - y));
+        break;
+    case 0xE:
+        set_panning(channel, saturate(int64_t(channel->panning) + y));
+        break;
     case 0xF:
         if (y != 0) channel->portaSpeed = uint8_t(y * 16);
         channel->portaTarget = channel->notePeriod;
         channel->updateFlags &= ~FLAG_TRIGGER;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

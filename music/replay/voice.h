@@ -14,10 +14,10 @@ inline int32_t channel_of_voice(int32_t index) { return index & (TWIN_OFFSET - 1
 
 struct Voice {
     int32_t index;
-    int32_t volume;       // 0..128
-    int32_t panning;      // 0..255: 0 hard left, 255 hard right
-    uint32_t startOffset; // where the next trigger starts the sample
-    Sample* sample;       // null while idle
+    int32_t volume;        // 0..128
+    int32_t panning;       // 0..255: 0 hard left, 255 hard right
+    uint32_t startOffset;  // where the next trigger starts the sample
+    Sample* sample;        // null while idle
     int32_t leftGain;
     int32_t rightGain;
     uint32_t positionInt;

@@ -46,17 +46,18 @@ double exp2_small(double r) {
 
 // Floor division by 2^bits of a signed value, without relying on how the
 // compiler shifts negative numbers.
-int32_t shift_right_floor(int32_t value, int bits) {
-    return value >= 0 ? value >> bits : ~(~value >> bits);
-}
+int32_t shift_right_floor(int32_t value, int bits) { return value >= 0 ? value >> bits : ~(~value >> bits); }
 
 // 2^n exactly as ldexp(1.0, n) gives it, subnormal and out-of-range results
 // included, without the C library's error reporting.
 double power_of_two(int n) {
     uint64_t bits = 0;
-    if (n > 1023) bits = uint64_t(0x7FF) << 52;  // infinity
-    else if (n >= -1022) bits = uint64_t(n + 1023) << 52;
-    else if (n >= -1074) bits = uint64_t(1) << (n + 1074);
+    if (n > 1023)
+        bits = uint64_t(0x7FF) << 52;  // infinity
+    else if (n >= -1022)
+        bits = uint64_t(n + 1023) << 52;
+    else if (n >= -1074)
+        bits = uint64_t(1) << (n + 1074);
     double value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -109,9 +110,8 @@ void trigger(ChannelState* channel, Sample* sample) {
 }
 
 void update_volume(const ChannelState* channel, const Song* song) {
-    const double product = double(channel->volume + channel->volumeOffset) *
-                           double(channel->volEnvOutput) * double(channel->fadeoutVolume) *
-                           double(song->globalVolume);
+    const double product = double(channel->volume + channel->volumeOffset) * double(channel->volEnvOutput) *
+                           double(channel->fadeoutVolume) * double(song->globalVolume);
     const double scaled = std::nearbyint(product * VOLUME_SCALE);
     // In-range inputs give 0..128; the clamp keeps stray values from the gains.
     Voice* voice = channel->voice;

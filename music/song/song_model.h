@@ -23,9 +23,9 @@ struct Sample {
     uint32_t loopLength;  // frames; equals length without a loop
     uint8_t volume;       // 0..64
     int8_t finetune;
-    uint32_t panning;     // 0..255
+    uint32_t panning;  // 0..255
     uint8_t bits;
-    uint8_t loopType;     // LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG
+    uint8_t loopType;  // LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG
     int8_t relativeNote;
 };
 

@@ -27,9 +27,7 @@ uint32_t xm_read(void* destination, uint32_t count) {
 
 uint16_t xm_get16(const uint8_t* bytes) { return uint16_t(bytes[0] | (bytes[1] << 8)); }
 
-uint32_t xm_get32(const uint8_t* bytes) {
-    return uint32_t(xm_get16(bytes)) | (uint32_t(xm_get16(bytes + 2)) << 16);
-}
+uint32_t xm_get32(const uint8_t* bytes) { return uint32_t(xm_get16(bytes)) | (uint32_t(xm_get16(bytes + 2)) << 16); }
 
 uint32_t xm_read16() {
     uint8_t bytes[2] = {0, 0};
@@ -78,4 +76,3 @@ bool xm_take(uint64_t bytes, void** block) {
     loadAllocated += bytes;
     return true;
 }
-

@@ -16,15 +16,14 @@ const uint16_t MAX_ENVELOPE_VALUE = 64;
 
 // Keeps an envelope's points, loop and sustain within what it holds, so
 // that the envelope step never reads past the used points.
-void clamp_envelope(EnvelopePoint* points, uint8_t* count, uint8_t sustain, uint8_t loopStart,
-                    uint8_t loopEnd, uint8_t* flags) {
+void clamp_envelope(EnvelopePoint* points, uint8_t* count, uint8_t sustain, uint8_t loopStart, uint8_t loopEnd,
+                    uint8_t* flags) {
     if (*count > MAX_ENVELOPE_POINTS) *count = MAX_ENVELOPE_POINTS;
     // A single point is an envelope that holds its value.
     if (*count == 0) *flags = 0;
     for (int i = 0; i < MAX_ENVELOPE_POINTS; ++i)
         if (points[i].y > MAX_ENVELOPE_VALUE) points[i].y = MAX_ENVELOPE_VALUE;
-    if (loopStart >= *count || loopEnd >= *count || loopStart > loopEnd)
-        *flags &= uint8_t(~ENVELOPE_LOOP);
+    if (loopStart >= *count || loopEnd >= *count || loopStart > loopEnd) *flags &= uint8_t(~ENVELOPE_LOOP);
     if (sustain >= *count) *flags &= uint8_t(~ENVELOPE_SUSTAIN);
 }
 
@@ -59,10 +58,10 @@ void read_instrument_fields(Instrument* ins) {
     ins->vibratoDepth = b[12];
     ins->vibratoRate = b[13];
     ins->fadeout = uint16_t(xm_get16(b + 14) * 2);
-    clamp_envelope(ins->volumeEnvelope, &ins->volumePointCount, ins->volumeSustainPoint,
-                   ins->volumeLoopStart, ins->volumeLoopEnd, &ins->volumeEnvelopeFlags);
-    clamp_envelope(ins->panningEnvelope, &ins->panningPointCount, ins->panningSustainPoint,
-                   ins->panningLoopStart, ins->panningLoopEnd, &ins->panningEnvelopeFlags);
+    clamp_envelope(ins->volumeEnvelope, &ins->volumePointCount, ins->volumeSustainPoint, ins->volumeLoopStart,
+                   ins->volumeLoopEnd, &ins->volumeEnvelopeFlags);
+    clamp_envelope(ins->panningEnvelope, &ins->panningPointCount, ins->panningSustainPoint, ins->panningLoopStart,
+                   ins->panningLoopEnd, &ins->panningEnvelopeFlags);
 }
 
 // A loop must lie within the sample, so that the mixer and the guard frame
@@ -110,9 +109,7 @@ void read_sample_header(Sample* s) {
     s->relativeNote = int8_t(h[16]);
 }
 
-int16_t as_signed(uint16_t value) {
-    return int16_t(value >= 0x8000 ? int32_t(value) - 0x10000 : int32_t(value));
-}
+int16_t as_signed(uint16_t value) { return int16_t(value >= 0x8000 ? int32_t(value) - 0x10000 : int32_t(value)); }
 
 // Turns the bytes read into the start of data into 16-bit frames, delta
 // decoded. 8-bit bytes widen from the back so none is overwritten unread.

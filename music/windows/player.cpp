@@ -196,9 +196,7 @@ extern "C" {
 
 // Both run in the floating-point modes rendering needs and give the caller
 // its own back.
-ENTRY_POINT int __stdcall play_song(void) {
-    return in_render_fp(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY);
-}
+ENTRY_POINT int __stdcall play_song(void) { return in_render_fp(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY); }
 
 ENTRY_POINT int __stdcall stop_playing(void) { return in_render_fp(nullptr, 0, SOURCE_RESOURCE); }
 

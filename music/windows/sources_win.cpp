@@ -35,8 +35,8 @@ void resource_close() {
 // The size goes into sourceSize as for the other kinds, so that the loader
 // can bound what the module claims by what the file holds.
 void file_open(const void* path) {
-    HANDLE file = CreateFileA(static_cast<LPCSTR>(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(static_cast<LPCSTR>(path), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     activeSource.handle = reinterpret_cast<uintptr_t>(file);
     activeSource.size = 0;
     activeSource.position = 0;
@@ -71,9 +71,13 @@ const ModuleSource FILE_SOURCE = {file_open, file_close, file_read, file_seek};
 
 const ModuleSource* source_for_kind(uint8_t kind) {
     switch (kind) {
-        case SOURCE_RESOURCE: return &RESOURCE_SOURCE;
-        case SOURCE_MEMORY: return &MEMORY_SOURCE;
-        case SOURCE_FILE: return &FILE_SOURCE;
-        default: return nullptr;
+    case SOURCE_RESOURCE:
+        return &RESOURCE_SOURCE;
+    case SOURCE_MEMORY:
+        return &MEMORY_SOURCE;
+    case SOURCE_FILE:
+        return &FILE_SOURCE;
+    default:
+        return nullptr;
     }
 }

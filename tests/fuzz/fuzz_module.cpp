@@ -23,7 +23,6 @@ void count_rows(const Song*, int32_t tick) {
     ++ticksInBlock;
 }
 
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -14,7 +14,8 @@
 
 static std::string savePath() {
     const char* folder = getenv("TMPDIR");
-    return std::string(folder && *folder ? folder : "/tmp") + "/orvo_fuzz_savefile_" + std::to_string(getpid()) + ".dat";
+    return std::string(folder && *folder ? folder : "/tmp") + "/orvo_fuzz_savefile_" + std::to_string(getpid()) +
+           ".dat";
 }
 
 static void check(bool holds, const char* what) {

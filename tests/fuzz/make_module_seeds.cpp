@@ -81,7 +81,8 @@ XmPattern column_pattern() {
         const uint8_t volume = uint8_t(0x10 * (row % 16) + 3);
         p.cells.push_back({row, 0, {uint8_t(40 + row), 3, volume, 0, 0}});
         p.cells.push_back({row, 2, {0, 0, uint8_t(0x50 + row), 0xE, uint8_t(0x10 * row + 2)}});
-        p.cells.push_back({row + 16, 1, {uint8_t(50 + row), 4, uint8_t(0xF0 + row % 16), 0xE, uint8_t(0x10 * row + 1)}});
+        p.cells.push_back(
+            {row + 16, 1, {uint8_t(50 + row), 4, uint8_t(0xF0 + row % 16), 0xE, uint8_t(0x10 * row + 1)}});
         p.cells.push_back({row + 32, 3, {uint8_t(row % 2 ? 97 : 60), 4, 0, uint8_t(0x14 + row % 3), uint8_t(row)}});
     }
     return p;
@@ -118,7 +119,7 @@ int main(int argc, char** argv) {
     XmModule jumps = base_module(0);
     XmPattern p = xm_pattern(16);
     p.cells = {{0, 0, {49, 1, 0, 0xE, 0x60}}, {3, 1, {0, 0, 0, 0xE, 0x62}}, {5, 2, {0, 0, 0, 0xD, 0x12}},
-               {6, 0, {0, 0, 0, 0xB, 0x02}}, {7, 3, {0, 0, 0, 0xF, 0x00}}, {8, 2, {0, 0, 0, 0xE, 0xE3}}};
+               {6, 0, {0, 0, 0, 0xB, 0x02}},  {7, 3, {0, 0, 0, 0xF, 0x00}}, {8, 2, {0, 0, 0, 0xE, 0xE3}}};
     jumps.patterns = {p, xm_pattern(0), xm_pattern(4)};
     jumps.orders = {0, 2, 7, 1};
     write(folder, "jumps-missing-patterns.xm", jumps);

@@ -30,8 +30,9 @@ std::string text_of(const std::string& path) {
 // Runs melvane-render with the arguments (shell words, redirections allowed).
 Outcome render(const std::string& arguments) {
     const std::string out = scratchPath("stdout"), err = scratchPath("stderr");
-    const int raw = std::system(("cd " + ::testing::TempDir() + " && { " + MELVANE_RENDER + " " + arguments + "; } >" +
-                                 out + " 2>" + err).c_str());
+    const int raw = std::system(
+        ("cd " + ::testing::TempDir() + " && { " + MELVANE_RENDER + " " + arguments + "; } >" + out + " 2>" + err)
+            .c_str());
     Outcome run = {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text_of(out), text_of(err)};
     std::remove(out.c_str());
     std::remove(err.c_str());
@@ -183,11 +184,13 @@ TEST(MelvaneRender, TruncatedModulesWarnWhereTheyEnd) {
     } cases[] = {
         {whole.size(), 0, ""},
         {80, 0, "warning: module ends early at byte 80 (cut in the header; 5 patterns and 6 instruments missing)\n"},
-        {1000, 0, "warning: module ends early at byte 1000 (cut at pattern 1 of 5; 3 more patterns and 6 "
-                  "instruments missing)\n"},
+        {1000, 0,
+         "warning: module ends early at byte 1000 (cut at pattern 1 of 5; 3 more patterns and 6 "
+         "instruments missing)\n"},
         {5000, 0, "warning: module ends early at byte 5000 (cut at instrument 4 of 6; 2 more instruments missing)\n"},
-        {7000, 0, "warning: module ends early at byte 7000 (cut in the data of sample 1 of instrument 5 of 6; 1 more "
-                  "instrument missing)\n"},
+        {7000, 0,
+         "warning: module ends early at byte 7000 (cut in the data of sample 1 of instrument 5 of 6; 1 more "
+         "instrument missing)\n"},
         {40, 1, "cannot load module: module ends within its header\n"},
     };
     for (const Case& c : cases) {
@@ -210,11 +213,13 @@ TEST(MelvaneRender, InfoShowsOddHeadersAsTheyAre) {
         std::string shown;  // on standard output, or standard error when the load fails
     } cases[] = {
         {100, 0, "", 0, "\ninstruments   6 declared, 0 read\nfrequencies"},
-        {SIZE_MAX, 66, std::string("\x63\x00", 2), 0, "orders        5, restart 99 (past the end: plays from order 0): 0"},
+        {SIZE_MAX, 66, std::string("\x63\x00", 2), 0,
+         "orders        5, restart 99 (past the end: plays from order 0): 0"},
         {SIZE_MAX, 66, std::string("\x05\x00", 2), 0, "restart 5 (past the end"},
         {SIZE_MAX, 66, std::string("\x04\x00", 2), 0, "orders        5, restart at 4: 0"},
         {SIZE_MAX, 17, "a\"b\\\x01\x7f\xe9", 0, "title         \"a\\\"b\\\\\\001\\177\\351 theme\"\n"},
-        {SIZE_MAX, 68, std::string("\x00", 1), 1, "cannot load module: pattern data but the header declares 0 channels\n"},
+        {SIZE_MAX, 68, std::string("\x00", 1), 1,
+         "cannot load module: pattern data but the header declares 0 channels\n"},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> image = song_bytes();
@@ -236,7 +241,8 @@ TEST(MelvaneRender, FailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
     ASSERT_EQ(std::system(("rm -rf " + folder + " && mkdir " + folder + " && echo old >" + folder + "/o.wav").c_str()),
               0);
     const int raw = std::system(("cd " + folder + " && (trap '' XFSZ; ulimit -f 16; " + MELVANE_RENDER + " " +
-                                 BUILTIN_SONG + " o.wav) 2>" + err).c_str());
+                                 BUILTIN_SONG + " o.wav) 2>" + err)
+                                    .c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_EQ(text_of(err), "melvane-render: cannot write o.wav: File too large\n");
     EXPECT_EQ(text_of(folder + "/o.wav"), "old\n");
@@ -294,10 +300,12 @@ TEST(MelvaneRender, OnceRendersTheFirstPassOfTheBuiltInSong) {
     EXPECT_TRUE(std::equal(first.begin(), first.end(), more.begin()));
     const std::string info = render("--info " + song).out;
     EXPECT_NE(info.find("one pass      38.400 s (0:38.400, 1693440 frames), then back to order 1, row 0\n"),
-              std::string::npos) << info;
+              std::string::npos)
+        << info;
     EXPECT_NE(info.find("title         \"melvane theme\"\n"), std::string::npos) << info;
     EXPECT_NE(info.find("    3 \"kick\" (1 sample)\n         1 \"kick\": 1100 frames, 8-bit, no loop\n"),
-              std::string::npos) << info;
+              std::string::npos)
+        << info;
     std::remove(once.c_str());
     std::remove(longer.c_str());
 }
@@ -309,8 +317,8 @@ TEST(MelvaneRender, OnceCountsLoopsDelaysAndTempoUpToTheRepeatedRow) {
     XmModule m;
     m.orders = {0, 1};
     m.patterns = {xm_pattern(8), xm_pattern(4)};
-    m.patterns[0].cells = {{1, 0, effect(0xE, 0x60)}, {3, 0, effect(0xE, 0x62)}, {5, 2, effect(0xE, 0xE2)},
-                           {6, 0, effect(0xF, 3)}};
+    m.patterns[0].cells = {
+        {1, 0, effect(0xE, 0x60)}, {3, 0, effect(0xE, 0x62)}, {5, 2, effect(0xE, 0xE2)}, {6, 0, effect(0xF, 3)}};
     m.patterns[1].cells = {{0, 3, effect(0xF, 100)}, {2, 0, effect(0xD, 0x01)}};
     const Pass pass = pass_of(m, "--trace");
     EXPECT_NE(pass.info.find("89078 frames), then back to order 0, row 1\n"), std::string::npos) << pass.info;

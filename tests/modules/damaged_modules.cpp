@@ -19,7 +19,7 @@ namespace {
 const int WHOLE_SONG_BLOCKS = 50 * 60 * 15;  // at most 15 minutes for a whole song
 const int DAMAGED_COPY_BLOCKS = 50 * 5;      // 5 s of each damaged copy
 const int RANDOM_COPIES = 100;
-const uint64_t FIXED_ALLOWANCE = 4u << 20;   // empty patterns and the tables
+const uint64_t FIXED_ALLOWANCE = 4u << 20;  // empty patterns and the tables
 
 struct Tally {
     int refused = 0;
@@ -34,7 +34,6 @@ int64_t rowsLeft = 0;
 void count_rows(const Song*, int32_t tick) {
     if (tick == 0) --rowsLeft;
 }
-
 
 // Plays until every order's rows have been played once, or the block cap.
 bool play(const std::vector<uint8_t>& image, int maxBlocks, Tally* tally) {
@@ -112,15 +111,17 @@ int main(int argc, char** argv) {
         }
         Tally tally;
         damage(image, &tally);
-        std::printf("%s: whole song %.1f s; damaged copies %d refused, %d played (%.0f s), %d failed;"
-                    " largest load %.2f x module size\n", argv[i], whole.blocks / 50.0, tally.refused,
-                    tally.played, tally.blocks / 50.0, tally.failed, tally.worstRatio);
+        std::printf(
+            "%s: whole song %.1f s; damaged copies %d refused, %d played (%.0f s), %d failed;"
+            " largest load %.2f x module size\n",
+            argv[i], whole.blocks / 50.0, tally.refused, tally.played, tally.blocks / 50.0, tally.failed,
+            tally.worstRatio);
         total.refused += tally.refused;
         total.played += tally.played;
         total.failed += tally.failed;
         if (tally.worstRatio > total.worstRatio) total.worstRatio = tally.worstRatio;
     }
-    std::printf("damaged copies: %d refused, %d played, %d failed; largest load %.2f x module size\n",
-                total.refused, total.played, total.failed, total.worstRatio);
+    std::printf("damaged copies: %d refused, %d played, %d failed; largest load %.2f x module size\n", total.refused,
+                total.played, total.failed, total.worstRatio);
     return total.failed == 0 ? 0 : 1;
 }

@@ -43,8 +43,8 @@ static std::string state(const char* turn, int red, int blue, const std::vector<
                          const std::vector<std::string>& outlines = {}) {
     std::vector<std::string> rows(19, std::string(25, '.'));
     for (const Cell& cell : cells) rows[cell.row][cell.column] = cell.symbol;
-    std::string text = std::string("turn ") + turn + "\nscores red " + std::to_string(red) + " blue " +
-                       std::to_string(blue) + "\n";
+    std::string text =
+        std::string("turn ") + turn + "\nscores red " + std::to_string(red) + " blue " + std::to_string(blue) + "\n";
     for (const std::string& row : rows) text += row + "\n";
     text += "outlines " + std::to_string(outlines.size()) + "\n";
     for (const std::string& outline : outlines) text += outline + "\n";
@@ -58,7 +58,7 @@ static void expectState(const CliResult& result, const std::string& text) {
 }
 
 class OrvoCliTest : public ::testing::Test {
-  protected:
+protected:
     std::string script = scratchPath("orvo_cli.txt");
     std::string save = scratchPath("orvo_cli.dat");
     void SetUp() override { remove(save.c_str()); }
@@ -80,10 +80,10 @@ class OrvoCliTest : public ::testing::Test {
 static const char* DIAMOND = "5 4\n5 5\n6 5\n1 1\n5 6\n2 2\n4 5\n2 1\n";
 
 static std::string diamondState() {
-    return state("red", 1, 0,
-                 {{1, 1, 'B'}, {2, 1, 'B'}, {2, 2, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'b'}, {6, 5, 'R'},
-                  {5, 6, 'R'}},
-                 {"3 2,2 3,2 3,3", "4 6,5 7,6 6,7 5,6"});
+    return state(
+        "red", 1, 0,
+        {{1, 1, 'B'}, {2, 1, 'B'}, {2, 2, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'b'}, {6, 5, 'R'}, {5, 6, 'R'}},
+        {"3 2,2 3,2 3,3", "4 6,5 7,6 6,7 5,6"});
 }
 
 // The same moves from a script file, then from standard input with comments,
@@ -101,11 +101,11 @@ TEST_F(OrvoCliTest, DumpPrintsMidwayAndNewStartsOver) {
 
 TEST_F(OrvoCliTest, MovesRefusedByTheRulesChangeNothingSilently) {
     // Red encloses the empty (5,5); then red tries the captured node and blue a taken one.
-    expectState(run("5 4\n0 0\n6 5\n0 2\n5 6\n0 4\n4 5\n5 5\n0 0\n"),
-                state("blue", 0, 0,
-                      {{0, 0, 'B'}, {0, 2, 'B'}, {0, 4, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'x'}, {6, 5, 'R'},
-                       {5, 6, 'R'}},
-                      {"4 6,5 7,6 6,7 5,6"}));
+    expectState(
+        run("5 4\n0 0\n6 5\n0 2\n5 6\n0 4\n4 5\n5 5\n0 0\n"),
+        state("blue", 0, 0,
+              {{0, 0, 'B'}, {0, 2, 'B'}, {0, 4, 'B'}, {5, 4, 'R'}, {4, 5, 'R'}, {5, 5, 'x'}, {6, 5, 'R'}, {5, 6, 'R'}},
+              {"4 6,5 7,6 6,7 5,6"}));
 }
 
 TEST_F(OrvoCliTest, SaveThenRestoreInAnotherRun) {
@@ -132,9 +132,24 @@ TEST_F(OrvoCliTest, RestoreOfAMissingOrDamagedFileKeepsTheGameAndWarns) {
 }
 
 TEST_F(OrvoCliTest, MalformedLinesStopWithTheirNumber) {
-    const char* bad[] = {"5",     "5 4 3",   "5,4",    "25 0",   "0 19",    "-1 0",          "5x 4",
-                         "5 4x",  "dance",   "new 1",  "dumpx",  "save",    "restore   ",    "Dump",
-                         "x 1 2", "1 -0x2", "99999999999999999999 1", "0 99999999999999999999"};
+    const char* bad[] = {"5",
+                         "5 4 3",
+                         "5,4",
+                         "25 0",
+                         "0 19",
+                         "-1 0",
+                         "5x 4",
+                         "5 4x",
+                         "dance",
+                         "new 1",
+                         "dumpx",
+                         "save",
+                         "restore   ",
+                         "Dump",
+                         "x 1 2",
+                         "1 -0x2",
+                         "99999999999999999999 1",
+                         "0 99999999999999999999"};
     for (const char* line : bad) {
         CliResult result = runForErrors(std::string("# first\n\n1 1\n") + line + "\n2 2\n");
         EXPECT_EQ(result.status, 2) << line;

@@ -27,8 +27,8 @@ int refuse(const char* name, const char* reason) {
 
 void describe(const char* name, const Song& song, size_t size) {
     std::printf("%s: %zu bytes, %u channels, %d orders, %d instruments, speed %d, BPM %d\n", name, size,
-                unsigned(song.channelCount), int(song.songLength), int(song.instrumentCount),
-                int(song.defaultSpeed), int(song.defaultBpm));
+                unsigned(song.channelCount), int(song.songLength), int(song.instrumentCount), int(song.defaultSpeed),
+                int(song.defaultBpm));
 }
 
 }  // namespace

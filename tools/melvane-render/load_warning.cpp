@@ -17,13 +17,13 @@ void append_missing(int* used, uint32_t patterns, uint32_t instruments, const ch
     if (patterns == 0 && instruments == 0) return;
     const size_t room = sizeof message - size_t(*used);
     if (patterns > 0 && instruments > 0)
-        *used += std::snprintf(message + *used, room, "; %u %spattern%s and %u instrument%s missing", patterns,
-                               more, plural(patterns), instruments, plural(instruments));
+        *used += std::snprintf(message + *used, room, "; %u %spattern%s and %u instrument%s missing", patterns, more,
+                               plural(patterns), instruments, plural(instruments));
     else if (patterns > 0)
         *used += std::snprintf(message + *used, room, "; %u %spattern%s missing", patterns, more, plural(patterns));
     else
-        *used += std::snprintf(message + *used, room, "; %u %sinstrument%s missing", instruments, more,
-                               plural(instruments));
+        *used +=
+            std::snprintf(message + *used, room, "; %u %sinstrument%s missing", instruments, more, plural(instruments));
 }
 
 uint32_t after(uint32_t index, uint32_t count) { return count > index + 1 ? count - index - 1 : 0; }

@@ -129,8 +129,10 @@ int main(int argc, char** argv) {
         return EXIT_USAGE;
     }
     if (options.help || options.version) {
-        if (options.help) std::fputs(HELP, stdout);
-        else std::printf("melvane-render %s\n", TOOLS_VERSION);
+        if (options.help)
+            std::fputs(HELP, stdout);
+        else
+            std::printf("melvane-render %s\n", TOOLS_VERSION);
         return settle(0);
     }
     InputImage image;

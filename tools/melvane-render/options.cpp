@@ -58,8 +58,8 @@ const char* unknown_option(const char* arg) {
 // One option at argv[*i]; may take the next argument as its value.
 bool parse_option(int argc, char** argv, int* i, Options* options, const char** error) {
     const char* arg = argv[*i];
-    bool* flags[] = {&options->trace, &options->once, &options->info, &options->help, &options->help,
-                     &options->version};
+    bool* flags[] = {&options->trace, &options->once, &options->info,
+                     &options->help,  &options->help, &options->version};
     const char* names[] = {"--trace", "--once", "--info", "--help", "-h", "--version"};
     for (size_t f = 0; f < sizeof names / sizeof names[0]; ++f) {
         if (std::strcmp(arg, names[f]) == 0) {

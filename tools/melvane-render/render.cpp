@@ -15,8 +15,8 @@ const uint32_t PROGRESS_BLOCKS = 50;  // about one second of audio
 // One write a line, so that a signal's newline never splits one.
 void show_progress(const Song* song, uint32_t done, uint32_t total) {
     char line[128];
-    const int used = std::snprintf(line, sizeof line, "\rmelvane-render: %.1f s of %.1f s", done / 44100.0,
-                                   total / 44100.0);
+    const int used =
+        std::snprintf(line, sizeof line, "\rmelvane-render: %.1f s of %.1f s", done / 44100.0, total / 44100.0);
     if (song != nullptr)
         std::snprintf(line + used, sizeof line - size_t(used), ", order %d row %d   ", song->orderPos, song->row);
     std::fputs(line, stderr);

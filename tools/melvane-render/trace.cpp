@@ -8,8 +8,8 @@
 namespace {
 
 uint64_t traceEnd;
-uint64_t tickStart;    // first frame of the next tick
-uint32_t tickLength;   // its length: the tick length as the tick before left it
+uint64_t tickStart;   // first frame of the next tick
+uint32_t tickLength;  // its length: the tick length as the tick before left it
 
 void trace_channel(int c) {
     const ChannelState& ch = replay.channels[c];
@@ -17,8 +17,8 @@ void trace_channel(int c) {
     std::fprintf(stderr,
                  " | c%d period=%d volume=%d panning=%d volEnvOutput=%d fadeoutVolume=%d"
                  " voice=%d step=%u:%u gain=%d/%d",
-                 c, ch.period, ch.volume, ch.panning, ch.volEnvOutput, ch.fadeoutVolume,
-                 v.index, v.stepInt, v.stepFrac, v.leftGain, v.rightGain);
+                 c, ch.period, ch.volume, ch.panning, ch.volEnvOutput, ch.fadeoutVolume, v.index, v.stepInt, v.stepFrac,
+                 v.leftGain, v.rightGain);
 }
 
 }  // namespace
@@ -34,9 +34,8 @@ void trace_tick(const Song* song, int32_t tick) {
     tickStart += tickLength;
     tickLength = song->samplesPerTick;  // a tempo change lasts from the next tick on
     if (start >= traceEnd) return;
-    std::fprintf(stderr, "order=%d row=%d tick=%d speed=%d samplesPerTick=%u globalVolume=%d",
-                 song->orderPos, song->row, tick, song->speed, song->samplesPerTick,
-                 song->globalVolume);
+    std::fprintf(stderr, "order=%d row=%d tick=%d speed=%d samplesPerTick=%u globalVolume=%d", song->orderPos,
+                 song->row, tick, song->speed, song->samplesPerTick, song->globalVolume);
     const int channels = played_channels(song);
     for (int c = 0; c < channels; ++c) trace_channel(c);
     std::fputc('\n', stderr);

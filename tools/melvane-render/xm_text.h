@@ -19,8 +19,8 @@ struct XmInstrumentText {
 struct XmText {
     char title[21];
     char tracker[21];
-    uint32_t patternCount;     // declared in the header
-    uint32_t instrumentCount;  // declared in the header
+    uint32_t patternCount;      // declared in the header
+    uint32_t instrumentCount;   // declared in the header
     uint32_t instrumentsFound;  // records the image reaches, at most 128
     XmInstrumentText instruments[128];
 };

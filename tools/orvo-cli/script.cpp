@@ -68,8 +68,10 @@ static void runOpponent(bool play, FILE* out) {
     if (play) {
         if (node >= 0) playMove(node / BOARD_ROWS, node % BOARD_ROWS);
     } else if (out) {
-        if (node < 0) fprintf(out, "hint none\n");
-        else fprintf(out, "hint %d %d\n", node / BOARD_ROWS, node % BOARD_ROWS);
+        if (node < 0)
+            fprintf(out, "hint none\n");
+        else
+            fprintf(out, "hint %d %d\n", node / BOARD_ROWS, node % BOARD_ROWS);
     }
 }
 

@@ -6,10 +6,14 @@ char nodeSymbol(int column, int row) {
     int node = nodeIndex(column, row);
     bool captured = board.captured[node] != 0;
     switch (board.marks[node]) {
-        case MARK_NONE: return captured ? 'x' : '.';
-        case MARK_RED: return captured ? 'r' : 'R';
-        case MARK_BLUE: return captured ? 'b' : 'B';
-        default: return '?';
+    case MARK_NONE:
+        return captured ? 'x' : '.';
+    case MARK_RED:
+        return captured ? 'r' : 'R';
+    case MARK_BLUE:
+        return captured ? 'b' : 'B';
+    default:
+        return '?';
     }
 }
 

@@ -66,6 +66,6 @@ inline void expectSameGame(const Board& expected, const std::string& what) {
 }
 
 class RulesTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { clearBoard(); }
 };

@@ -148,8 +148,7 @@ TEST_F(RulesTest, RandomGamesFollowTheEnclosureRule) {
             referenceCaptures(before, expected);
             for (int node = 0; node < BOARD_NODES; node++) {
                 ASSERT_EQ(board.captured[node] != 0, expected[node] != 0)
-                    << "game " << game << " move " << move << " node " << node / BOARD_ROWS << ","
-                    << node % BOARD_ROWS;
+                    << "game " << game << " move " << move << " node " << node / BOARD_ROWS << "," << node % BOARD_ROWS;
             }
             ASSERT_EQ(board.pathLength, 0);
         }

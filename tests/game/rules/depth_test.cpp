@@ -50,7 +50,7 @@ static void checkerboard(Grid marks) {
 }
 
 class DepthTest : public RulesTest {
-  protected:
+protected:
     std::string path = scratchPath("orvo_depth_test.dat");
     void TearDown() override { remove(path.c_str()); }
 

@@ -43,7 +43,10 @@ TEST_F(RulesTest, TheOpponentAlwaysPlaysAFreeUncapturedNode) {
         void (*setUp)();
     } cases[] = {
         {"empty board", [] {}},
-        {"opening", [] { playMoves({{12, 9}, {13, 9}, {12, 10}}); }},
+        {"opening",
+         [] {
+             playMoves({{12, 9}, {13, 9}, {12, 10}});
+         }},
         {"nearly full board", [] { playRandomlyUntil(4, 77); }},
         {"one free node", [] { playRandomlyUntil(1, 78); }},
         {"captured empty nodes around", [] { onlyCapturedAround(MARK_NONE); }},

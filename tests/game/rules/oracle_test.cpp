@@ -17,8 +17,10 @@ static ::testing::AssertionResult sameAsOracle() {
         const char* name;
         const void* ours;
         const void* theirs;
-    } grids[] = {{"marks", board.marks, want.marks},       {"captured", board.captured, want.captured},
-                 {"working", board.working, want.working}, {"done", board.done, want.done},
+    } grids[] = {{"marks", board.marks, want.marks},
+                 {"captured", board.captured, want.captured},
+                 {"working", board.working, want.working},
+                 {"done", board.done, want.done},
                  {"visited", board.visited, want.visited}};
     for (const Grid& grid : grids) {
         if (memcmp(grid.ours, grid.theirs, BOARD_NODES) != 0) return ::testing::AssertionFailure() << grid.name;

@@ -12,7 +12,7 @@
 #include "scratch_path.h"
 
 class SaveFileTest : public RulesTest {
-  protected:
+protected:
     std::string path = scratchPath("orvo_savefile_test.dat");
     void TearDown() override { remove(path.c_str()); }
 
@@ -78,7 +78,8 @@ TEST_F(SaveFileTest, DamagedFilesAreRefused) {
     std::vector<std::vector<uint8_t>> damaged;
     damaged.push_back(std::vector<uint8_t>());
     std::vector<uint8_t> image = sampleImage();
-    for (size_t length : {1, 474, 475, 950}) damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + length));
+    for (size_t length : {1, 474, 475, 950})
+        damaged.push_back(std::vector<uint8_t>(image.begin(), image.begin() + length));
     for (size_t extra : {1, 951}) {
         std::vector<uint8_t> longer = image;
         longer.resize(image.size() + extra, 0);
@@ -133,7 +134,7 @@ TEST_F(SaveFileTest, SaveThatCannotCreateTheFileReportsFailure) {
     std::string missingFolder = ::testing::TempDir() + "no_such_folder_for_orvo/savegame.dat";
     EXPECT_FALSE(saveGame(missingFolder.c_str()));
     EXPECT_FALSE(saveGame(::testing::TempDir().c_str()));  // a directory
-    EXPECT_FALSE(saveGame("/proc/orvo_savegame.dat"));    // no file can be made there, not even by root
+    EXPECT_FALSE(saveGame("/proc/orvo_savegame.dat"));     // no file can be made there, not even by root
 }
 
 TEST_F(SaveFileTest, SaveThatCannotWriteEverythingReportsFailure) {

@@ -31,9 +31,7 @@ void attach_ring(RingBench* b) {
 
 std::vector<int32_t> ticks_seen;
 
-void record_tick(const Song*, int32_t tick) {
-    ticks_seen.push_back(tick);
-}
+void record_tick(const Song*, int32_t tick) { ticks_seen.push_back(tick); }
 
 TEST(BlockConversion, RoundsTiesToEvenAndClamps) {
     const float in[] = {40000.0f, -40000.0f, 2.5f, 3.5f, -2.5f, 32767.4f, -32768.6f, 0.5f, -0.5f, 1.5f};
@@ -123,7 +121,7 @@ TEST(BlockRing, BlockLandsInItsOwnSliceOfTheRing) {
     player.fillIndex = 7;
     fill_block();
     const int16_t* block = &b.ring[7 * BLOCK_FRAMES * 2];
-    EXPECT_EQ(block[0], 0);  // the note fades in from silence
+    EXPECT_EQ(block[0], 0);          // the note fades in from silence
     EXPECT_EQ(block[2 * 500], 502);  // 1000 x 128 / 255, wholly left
     EXPECT_EQ(block[2 * 500 + 1], 0);
     EXPECT_EQ(block[2 * 883], 502);

@@ -13,8 +13,7 @@
 
 namespace {
 
-int16_t reference(float value)
-{
+int16_t reference(float value) {
     if (std::isnan(value)) return -32768;
     const double rounded = std::nearbyint(double(value));
     if (rounded >= 32767.0) return 32767;
@@ -23,15 +22,30 @@ int16_t reference(float value)
 }
 
 const float AWKWARD[] = {
-    std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(),
-    std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-    3.0e9f, -3.0e9f, 2147483648.0f, -2147483648.0f, 2147483520.0f, -2147483520.0f,
-    32766.5f, 32767.5f, 32768.0f, -32767.5f, -32768.5f, -32769.0f, -0.0f, 0.5f, -1.5f, 1e-30f,
+    std::numeric_limits<float>::quiet_NaN(),
+    -std::numeric_limits<float>::quiet_NaN(),
+    std::numeric_limits<float>::infinity(),
+    -std::numeric_limits<float>::infinity(),
+    3.0e9f,
+    -3.0e9f,
+    2147483648.0f,
+    -2147483648.0f,
+    2147483520.0f,
+    -2147483520.0f,
+    32766.5f,
+    32767.5f,
+    32768.0f,
+    -32767.5f,
+    -32768.5f,
+    -32769.0f,
+    -0.0f,
+    0.5f,
+    -1.5f,
+    1e-30f,
 };
 const int AWKWARD_COUNT = sizeof AWKWARD / sizeof AWKWARD[0];
 
-TEST(BlockConversionLanes, AwkwardValuesInEveryPositionAndTail)
-{
+TEST(BlockConversionLanes, AwkwardValuesInEveryPositionAndTail) {
     for (int count = 1; count <= 27; ++count) {
         for (int shift = 0; shift < AWKWARD_COUNT; ++shift) {
             std::vector<float> in(count);
@@ -44,8 +58,7 @@ TEST(BlockConversionLanes, AwkwardValuesInEveryPositionAndTail)
     }
 }
 
-TEST(BlockConversionLanes, RandomFloatsMatchTheRule)
-{
+TEST(BlockConversionLanes, RandomFloatsMatchTheRule) {
     uint32_t seed = 12345;
     std::vector<float> in(1768);
     std::vector<int16_t> out(1768);

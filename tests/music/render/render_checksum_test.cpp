@@ -29,8 +29,7 @@ alignas(16) float mixArea[RING_FRAMES * 2];
 int16_t outputRing[RING_FRAMES * 2];
 
 // The repository root, from this file's own path.
-std::string source_root()
-{
+std::string source_root() {
     std::string file = __FILE__;
     const std::string tail = "tests/music/render/render_checksum_test.cpp";
     return file.size() >= tail.size() ? file.substr(0, file.size() - tail.size()) : "";
@@ -38,8 +37,7 @@ std::string source_root()
 
 // FNV-1a over the little-endian bytes of the first `frames` stereo frames,
 // rendered with the given kernels (null: those start_song picks).
-uint64_t render_hash_with(const std::vector<uint8_t>& image, uint32_t frames, const MixKernels* kernels)
-{
+uint64_t render_hash_with(const std::vector<uint8_t>& image, uint32_t frames, const MixKernels* kernels) {
     Song* song = load_xm_image(image);
     if (song == nullptr) return 0;
     player.outputRing = outputRing;
@@ -65,8 +63,7 @@ uint64_t render_hash_with(const std::vector<uint8_t>& image, uint32_t frames, co
 
 // The hash of the kernels start_song picks, once every other kernel this
 // processor runs has given the same.
-uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
-{
+uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames) {
     const uint64_t chosen = render_hash_with(image, frames, nullptr);
     const MixKernels* usable[MAX_MIX_KERNELS];
     const int count = usable_mix_kernels(usable);
@@ -76,28 +73,22 @@ uint64_t render_hash(const std::vector<uint8_t>& image, uint32_t frames)
     return chosen;
 }
 
-uint64_t file_hash(const char* relative)
-{
+uint64_t file_hash(const char* relative) {
     const std::vector<uint8_t> image = readFileBytes(source_root() + relative);
     EXPECT_FALSE(image.empty()) << relative;
     return render_hash(image, FRAMES);
 }
 
-TEST(RenderChecksum, SeedModules)
-{
+TEST(RenderChecksum, SeedModules) {
     EXPECT_EQ(file_hash("tests/fuzz/corpus/module/columns-unpacked.xm"), 0x81fc8bb3658b1d64ull);
     EXPECT_EQ(file_hash("tests/fuzz/corpus/module/effects-amiga.xm"), 0xe63798986f413c1full);
     EXPECT_EQ(file_hash("tests/fuzz/corpus/module/effects-linear.xm"), 0x186c44e5b3c63a60ull);
     EXPECT_EQ(file_hash("tests/fuzz/corpus/module/jumps-missing-patterns.xm"), 0x73768cbf9825355dull);
 }
 
-TEST(RenderChecksum, BuiltinSong)
-{
-    EXPECT_EQ(file_hash("music/song-image/builtin_song.xm"), 0x30969d7837c5017eull);
-}
+TEST(RenderChecksum, BuiltinSong) { EXPECT_EQ(file_hash("music/song-image/builtin_song.xm"), 0x30969d7837c5017eull); }
 
-TEST(RenderChecksum, BenchmarkModules)
-{
+TEST(RenderChecksum, BenchmarkModules) {
     EXPECT_EQ(render_hash(write_xm(four_channel_module()), FRAMES), 0x862f78db0aaca8f9ull);
     EXPECT_EQ(render_hash(write_xm(stress_module()), FRAMES), 0x0e5494e74c75f78dull);
 }
@@ -105,8 +96,7 @@ TEST(RenderChecksum, BenchmarkModules)
 // A host may have set rounding toward zero (and on x86 flush-to-zero and
 // denormals-are-zero) for its own work: the render stays the same and the
 // host gets its modes back.
-TEST(RenderChecksum, CallersFloatingPointModesChangeNothing)
-{
+TEST(RenderChecksum, CallersFloatingPointModesChangeNothing) {
     const std::vector<uint8_t> image = readFileBytes(source_root() + "music/song-image/builtin_song.xm");
     const uint64_t expected = render_hash_with(image, FRAMES / 4, nullptr);
     const int rounding = std::fegetround();

@@ -24,10 +24,7 @@ int32_t volume_of(const ChannelState& c) { return c.volume; }
 int32_t volume_offset(const ChannelState& c) { return c.volumeOffset; }
 int32_t panning_of(const ChannelState& c) { return c.panning; }
 int32_t trigger_flag(const ChannelState& c) { return c.updateFlags & FLAG_TRIGGER; }
-int32_t audible_flags(const ChannelState& c)
-{
-    return c.updateFlags & (FLAG_VOLUME | FLAG_PANNING | FLAG_TRIGGER);
-}
+int32_t audible_flags(const ChannelState& c) { return c.updateFlags & (FLAG_VOLUME | FLAG_PANNING | FLAG_TRIGGER); }
 
 class TickEffects : public ::testing::Test {
 protected:
@@ -35,20 +32,14 @@ protected:
 
     void SetUp() override { make_tick_song(&t, 6, true); }
     void put(int row, int channel, Cell cell) { cell_at(&t, 0, row, channel) = cell; }
-    Values trace(int ticks, ChannelField field, int channel = 0)
-    {
-        return trace_ticks(&t.song, ticks, channel, field);
-    }
-    void play(int ticks)
-    {
-        for (int i = 0; i < ticks; ++i)
-            play_tick(&t.song);
+    Values trace(int ticks, ChannelField field, int channel = 0) { return trace_ticks(&t.song, ticks, channel, field); }
+    void play(int ticks) {
+        for (int i = 0; i < ticks; ++i) play_tick(&t.song);
     }
     ChannelState& channel(int c = 0) { return replay.channels[c]; }
 };
 
-TEST_F(TickEffects, ArpeggioPlaysBaseAndBothIntervalsInTurn)
-{
+TEST_F(TickEffects, ArpeggioPlaysBaseAndBothIntervalsInTurn) {
     put(0, 0, {C4, 1, 0, 0x0, 0x37});
     put(0, 1, {C4, 1, 0, 0x0, 0x00});
     start_replay(&t);
@@ -57,8 +48,7 @@ TEST_F(TickEffects, ArpeggioPlaysBaseAndBothIntervalsInTurn)
     EXPECT_EQ(trace(6, pitch_offset, 1), (Values{0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences)
-{
+TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences) {
     make_tick_song(&t, 6, false);
     put(0, 0, {C4, 1, 0, 0x0, 0x37});
     start_replay(&t);
@@ -69,8 +59,7 @@ TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences)
     EXPECT_EQ(trace(6, pitch_offset), (Values{0, third, fifth, 0, third, fifth}));
 }
 
-TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte)
-{
+TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte) {
     make_tick_song(&t, 3, false);
     sample_of(&t, 1)->relativeNote = -1;  // C-0 becomes note 255
     put(0, 0, {1, 1, 0, 0x0, 0x03});
@@ -80,15 +69,13 @@ TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte)
     EXPECT_EQ(channel().pitchOffset, amiga_period(2, 0) - amiga_period(255, 0));
 }
 
-TEST_F(TickEffects, PortamentoUpStopsAtPeriod56)
-{
+TEST_F(TickEffects, PortamentoUpStopsAtPeriod56) {
     put(0, 0, {C4, 1, 0, 0x1, 0xFF});
     start_replay(&t);
     EXPECT_EQ(trace(6, period_of), (Values{4608, 3588, 2568, 1548, 528, 56}));
 }
 
-TEST_F(TickEffects, PortamentoDownHasNoLimitButNeverWraps)
-{
+TEST_F(TickEffects, PortamentoDownHasNoLimitButNeverWraps) {
     put(0, 0, {C4, 1, 0, 0x2, 0xFF});
     start_replay(&t);
     EXPECT_EQ(trace(2, period_of), (Values{4608, 5628}));
@@ -96,8 +83,7 @@ TEST_F(TickEffects, PortamentoDownHasNoLimitButNeverWraps)
     EXPECT_EQ(trace(3, period_of), (Values{INT32_MAX - 480, INT32_MAX, INT32_MAX}));
 }
 
-TEST_F(TickEffects, TonePortamentoNeverPassesItsTarget)
-{
+TEST_F(TickEffects, TonePortamentoNeverPassesItsTarget) {
     put(0, 0, {C4, 1, 0, 0x3, 0x20});  // 128 period units per tick
     start_replay(&t);
     play(1);
@@ -108,8 +94,7 @@ TEST_F(TickEffects, TonePortamentoNeverPassesItsTarget)
     EXPECT_EQ(trace(3, period_of), (Values{4608 - 172, 4608 - 44, 4608}));
 }
 
-TEST_F(TickEffects, VibratoSizeAndSignFollowThePosition)
-{
+TEST_F(TickEffects, VibratoSizeAndSignFollowThePosition) {
     make_tick_song(&t, 10, true);
     put(0, 0, {C4, 1, 0, 0x4, 0x8F});  // speed 8: a quarter wave per tick
     start_replay(&t);
@@ -117,8 +102,7 @@ TEST_F(TickEffects, VibratoSizeAndSignFollowThePosition)
     EXPECT_EQ(trace(10, pitch_offset), (Values{0, 0, -84, -120, -84, 0, 84, 120, 84, 0}));
 }
 
-TEST_F(TickEffects, TwoVibratosInOneCellMoveThePositionTwice)
-{
+TEST_F(TickEffects, TwoVibratosInOneCellMoveThePositionTwice) {
     put(0, 0, {C4, 1, 0xB8, 0x4, 0x4F});
     start_replay(&t);
     play(2);
@@ -130,8 +114,7 @@ TEST_F(TickEffects, TwoVibratosInOneCellMoveThePositionTwice)
     EXPECT_EQ(channel().vibPos, 16);
 }
 
-TEST_F(TickEffects, WaveformsOfRampAndSquare)
-{
+TEST_F(TickEffects, WaveformsOfRampAndSquare) {
     EXPECT_EQ(vibrato_wave(1, 0), 0);
     EXPECT_EQ(vibrato_wave(1, 31), 248);
     EXPECT_EQ(vibrato_wave(1, -32), 255);
@@ -143,8 +126,7 @@ TEST_F(TickEffects, WaveformsOfRampAndSquare)
     EXPECT_EQ(vibrato_wave(5, 31), 248);  // the retrigger bit does not change the shape
 }
 
-TEST_F(TickEffects, SquareTremoloStaysInsideTheVolumeRange)
-{
+TEST_F(TickEffects, SquareTremoloStaysInsideTheVolumeRange) {
     make_tick_song(&t, 9, true);
     put(0, 0, {C4, 1, 0x38, 0xE, 0x72});  // volume 40, square tremolo
     put(1, 0, {0, 0, 0, 0x7, 0x8F});
@@ -154,16 +136,14 @@ TEST_F(TickEffects, SquareTremoloStaysInsideTheVolumeRange)
     EXPECT_EQ(channel().volume, 40);
 }
 
-TEST_F(TickEffects, TremorT21SoundsThreeTicksAndRestsTwo)
-{
+TEST_F(TickEffects, TremorT21SoundsThreeTicksAndRestsTwo) {
     make_tick_song(&t, 10, true);
     put(0, 0, {C4, 1, 0, 0x1D, 0x21});
     start_replay(&t);
     EXPECT_EQ(trace(10, volume_offset), (Values{0, 0, 0, -64, -64, 0, 0, 0, -64, -64}));
 }
 
-TEST_F(TickEffects, NoteDelayStartsTheNoteOnItsTickOnly)
-{
+TEST_F(TickEffects, NoteDelayStartsTheNoteOnItsTickOnly) {
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {C5, 2, 0x20, 0xE, 0xD3});
     start_replay(&t);
@@ -184,8 +164,7 @@ TEST_F(TickEffects, NoteDelayStartsTheNoteOnItsTickOnly)
     EXPECT_EQ(trace(2, audible_flags), (Values{0, 0}));
 }
 
-TEST_F(TickEffects, NoteDelayZeroNeverStartsAndCutZeroNeverCuts)
-{
+TEST_F(TickEffects, NoteDelayZeroNeverStartsAndCutZeroNeverCuts) {
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {C5, 2, 0, 0xE, 0xD0});
     put(1, 1, {C4, 1, 0, 0xE, 0xC0});
@@ -198,22 +177,19 @@ TEST_F(TickEffects, NoteDelayZeroNeverStartsAndCutZeroNeverCuts)
     EXPECT_EQ(channel(1).volume, 64);
 }
 
-TEST_F(TickEffects, NoteCutSilencesOnItsTick)
-{
+TEST_F(TickEffects, NoteCutSilencesOnItsTick) {
     put(0, 0, {C4, 1, 0, 0xE, 0xC2});
     start_replay(&t);
     EXPECT_EQ(trace(6, volume_of), (Values{64, 64, 0, 0, 0, 0}));
 }
 
-TEST_F(TickEffects, RetriggerE93RestartsOnTickThreeOnly)
-{
+TEST_F(TickEffects, RetriggerE93RestartsOnTickThreeOnly) {
     put(0, 0, {C4, 1, 0, 0xE, 0x93});
     start_replay(&t);
     EXPECT_EQ(trace(6, trigger_flag), (Values{FLAG_TRIGGER, 0, 0, FLAG_TRIGGER, 0, 0}));
 }
 
-TEST_F(TickEffects, MultiRetrigR83KeepsTheVolume)
-{
+TEST_F(TickEffects, MultiRetrigR83KeepsTheVolume) {
     put(0, 0, {C4, 1, 0x38, 0x1B, 0x83});
     start_replay(&t);
     EXPECT_EQ(trace(6, trigger_flag), (Values{FLAG_TRIGGER, 0, 0, FLAG_TRIGGER, 0, 0}));
@@ -221,8 +197,7 @@ TEST_F(TickEffects, MultiRetrigR83KeepsTheVolume)
     EXPECT_EQ(trace(6, volume_of), (Values{40, 40, 40, 40, 40, 40}));
 }
 
-TEST_F(TickEffects, MultiRetrigVolumeTable)
-{
+TEST_F(TickEffects, MultiRetrigVolumeTable) {
     const int32_t from40[16] = {40, 39, 38, 36, 32, 24, 26, 20, 40, 41, 42, 44, 48, 56, 60, 64};
     for (int mode = 1; mode < 16; ++mode) {
         make_tick_song(&t, 3, true);
@@ -236,8 +211,7 @@ TEST_F(TickEffects, MultiRetrigVolumeTable)
     }
 }
 
-TEST_F(TickEffects, TwoGlobalVolumeSlidesInOneRowSlideTwice)
-{
+TEST_F(TickEffects, TwoGlobalVolumeSlidesInOneRowSlideTwice) {
     make_tick_song(&t, 4, true);
     put(0, 0, {0, 0, 0, 0x11, 0x10});
     put(0, 1, {0, 0, 0, 0x11, 0x10});
@@ -253,13 +227,13 @@ TEST_F(TickEffects, TwoGlobalVolumeSlidesInOneRowSlideTwice)
 
 // The column's slides 6y and 7y run on the later ticks only, 8y and 9y on
 // the first only; under a note delay the first-tick form comes on its tick.
-TEST_F(TickEffects, VolumeColumnSlidesRunOnTheirTicks)
-{
-    const struct { Cell cell; Values volumes; } cases[] = {
-        {{C4, 1, 0x65, 0, 0}, {64, 59, 54, 49, 44, 39}},
-        {{C4, 1, 0x75, 0xC, 0x20}, {32, 37, 42, 47, 52, 57}},
-        {{C4, 1, 0x85, 0, 0}, {59, 59, 59, 59, 59, 59}},
-        {{C4, 1, 0x95, 0xC, 0x20}, {32, 32, 32, 32, 32, 32}},
+TEST_F(TickEffects, VolumeColumnSlidesRunOnTheirTicks) {
+    const struct {
+        Cell cell;
+        Values volumes;
+    } cases[] = {
+        {{C4, 1, 0x65, 0, 0}, {64, 59, 54, 49, 44, 39}},    {{C4, 1, 0x75, 0xC, 0x20}, {32, 37, 42, 47, 52, 57}},
+        {{C4, 1, 0x85, 0, 0}, {59, 59, 59, 59, 59, 59}},    {{C4, 1, 0x95, 0xC, 0x20}, {32, 32, 32, 32, 32, 32}},
         {{C4, 1, 0x65, 0xE, 0xD2}, {0, 0, 64, 59, 54, 49}},
     };
     for (const auto& c : cases) {
@@ -269,8 +243,7 @@ TEST_F(TickEffects, VolumeColumnSlidesRunOnTheirTicks)
     }
 }
 
-TEST_F(TickEffects, VolumeColumnPanningSlidesHaveNoLimit)
-{
+TEST_F(TickEffects, VolumeColumnPanningSlidesHaveNoLimit) {
     sample_of(&t, 1)->panning = 20;
     sample_of(&t, 2)->panning = 250;
     put(0, 0, {C4, 1, 0xD8, 0, 0});
@@ -282,8 +255,7 @@ TEST_F(TickEffects, VolumeColumnPanningSlidesHaveNoLimit)
     EXPECT_EQ(channel(1).voice->panning, 255);
 }
 
-TEST_F(TickEffects, PanningSlideFromFarOutsideTheRange)
-{
+TEST_F(TickEffects, PanningSlideFromFarOutsideTheRange) {
     put(0, 0, {C4, 1, 0, 0x19, 0x01});
     put(0, 1, {C4, 1, 0, 0x19, 0x10});
     start_replay(&t);

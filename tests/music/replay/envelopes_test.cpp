@@ -29,11 +29,9 @@ struct Point {
     uint16_t y;
 };
 
-void set_volume_envelope(Instrument* instrument, std::vector<Point> points, uint8_t flags)
-{
+void set_volume_envelope(Instrument* instrument, std::vector<Point> points, uint8_t flags) {
     instrument->volumePointCount = static_cast<uint8_t>(points.size());
-    for (size_t i = 0; i < points.size(); ++i)
-        instrument->volumeEnvelope[i] = {points[i].x, points[i].y};
+    for (size_t i = 0; i < points.size(); ++i) instrument->volumeEnvelope[i] = {points[i].x, points[i].y};
     instrument->volumeEnvelopeFlags = flags;
 }
 
@@ -45,16 +43,13 @@ protected:
     Instrument& instrument() { return t.instruments[0]; }
     void put(int row, int channel, Cell cell) { cell_at(&t, 0, row, channel) = cell; }
     Values trace(int ticks, ChannelField field) { return trace_ticks(&t.song, ticks, 0, field); }
-    void play(int ticks)
-    {
-        for (int i = 0; i < ticks; ++i)
-            play_tick(&t.song);
+    void play(int ticks) {
+        for (int i = 0; i < ticks; ++i) play_tick(&t.song);
     }
     ChannelState& channel() { return replay.channels[0]; }
 };
 
-TEST_F(Envelopes, PlainEnvelopeInterpolatesAndEndsOnItsLastPoint)
-{
+TEST_F(Envelopes, PlainEnvelopeInterpolatesAndEndsOnItsLastPoint) {
     set_volume_envelope(&instrument(), {{0, 64}, {10, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
     start_replay(&t);
@@ -62,8 +57,7 @@ TEST_F(Envelopes, PlainEnvelopeInterpolatesAndEndsOnItsLastPoint)
     EXPECT_EQ(channel().volEnvDone, 1);
 }
 
-TEST_F(Envelopes, LoopJumpsBackWithoutPlayingTheLoopEnd)
-{
+TEST_F(Envelopes, LoopJumpsBackWithoutPlayingTheLoopEnd) {
     set_volume_envelope(&instrument(), {{0, 64}, {4, 0}}, ENVELOPE_ON | ENVELOPE_LOOP);
     instrument().volumeLoopStart = 0;
     instrument().volumeLoopEnd = 1;
@@ -72,8 +66,7 @@ TEST_F(Envelopes, LoopJumpsBackWithoutPlayingTheLoopEnd)
     EXPECT_EQ(trace(10, volume_output), (Values{64, 48, 32, 16, 64, 48, 32, 16, 64, 48}));
 }
 
-TEST_F(Envelopes, SustainHoldsUntilKeyOffThenFadeoutStarts)
-{
+TEST_F(Envelopes, SustainHoldsUntilKeyOffThenFadeoutStarts) {
     make_tick_song(&t, 8, true);
     set_volume_envelope(&instrument(), {{0, 64}, {5, 32}, {10, 0}}, ENVELOPE_ON | ENVELOPE_SUSTAIN);
     instrument().volumeSustainPoint = 1;
@@ -81,15 +74,13 @@ TEST_F(Envelopes, SustainHoldsUntilKeyOffThenFadeoutStarts)
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {KEY_OFF, 0, 0, 0, 0});
     start_replay(&t);
-    EXPECT_EQ(trace(14, volume_output),
-              (Values{64, 57, 51, 44, 38, 32, 32, 32, 32, 25, 19, 12, 6, 0}));
+    EXPECT_EQ(trace(14, volume_output), (Values{64, 57, 51, 44, 38, 32, 32, 32, 32, 25, 19, 12, 6, 0}));
     EXPECT_EQ(channel().fadeoutVolume, 65536 - 6 * 1024);
 }
 
 // A single point with its sustain and loop on itself: its value from the
 // tick it is reached, and after key-off the note fades instead of stopping.
-TEST_F(Envelopes, OnePointHoldsItsValueAndKeyOffFades)
-{
+TEST_F(Envelopes, OnePointHoldsItsValueAndKeyOffFades) {
     make_tick_song(&t, 3, true);
     set_volume_envelope(&instrument(), {{2, 32}}, ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP);
     instrument().fadeout = 8192;
@@ -101,8 +92,7 @@ TEST_F(Envelopes, OnePointHoldsItsValueAndKeyOffFades)
     EXPECT_EQ(channel().voice->volume, 40);
 }
 
-TEST_F(Envelopes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce)
-{
+TEST_F(Envelopes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce) {
     make_tick_song(&t, 3, true);
     put(0, 0, {C4, 1, 0, 0, 0});
     put(1, 0, {KEY_OFF, 0, 0, 0, 0});
@@ -110,8 +100,7 @@ TEST_F(Envelopes, KeyOffWithoutVolumeEnvelopeSilencesAtOnce)
     EXPECT_EQ(trace(6, voice_volume), (Values{128, 128, 128, 0, 0, 0}));
 }
 
-TEST_F(Envelopes, FadeoutZeroKeepsFullLevelAndFadeoutStopsAtZero)
-{
+TEST_F(Envelopes, FadeoutZeroKeepsFullLevelAndFadeoutStopsAtZero) {
     make_tick_song(&t, 2, true);
     set_volume_envelope(&instrument(), {{0, 64}, {1, 64}}, ENVELOPE_ON | ENVELOPE_SUSTAIN);
     Sample* second = sample_of(&t, 2);
@@ -129,8 +118,7 @@ TEST_F(Envelopes, FadeoutZeroKeepsFullLevelAndFadeoutStopsAtZero)
     EXPECT_EQ(trace_ticks(&t.song, 6, 1, fadeout_of), (Values{65536, 65536, 35536, 5536, 0, 0}));
 }
 
-TEST_F(Envelopes, SetEnvelopePositionInsideAndPastTheEnvelope)
-{
+TEST_F(Envelopes, SetEnvelopePositionInsideAndPastTheEnvelope) {
     make_tick_song(&t, 2, true);
     set_volume_envelope(&instrument(), {{0, 64}, {10, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
@@ -147,8 +135,7 @@ TEST_F(Envelopes, SetEnvelopePositionInsideAndPastTheEnvelope)
     EXPECT_EQ(channel().volEnvDone, 1);
 }
 
-TEST_F(Envelopes, FirstPointAfterTickZeroHoldsItsValueUntilReached)
-{
+TEST_F(Envelopes, FirstPointAfterTickZeroHoldsItsValueUntilReached) {
     set_volume_envelope(&instrument(), {{3, 40}, {7, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
     start_replay(&t);
@@ -156,8 +143,7 @@ TEST_F(Envelopes, FirstPointAfterTickZeroHoldsItsValueUntilReached)
     EXPECT_EQ(trace(9, volume_output), (Values{40, 40, 40, 40, 30, 20, 10, 0, 0}));
 }
 
-TEST_F(Envelopes, SetPositionBeforeALateFirstPointWaitsForIt)
-{
+TEST_F(Envelopes, SetPositionBeforeALateFirstPointWaitsForIt) {
     make_tick_song(&t, 2, true);
     set_volume_envelope(&instrument(), {{3, 40}, {7, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
@@ -168,8 +154,7 @@ TEST_F(Envelopes, SetPositionBeforeALateFirstPointWaitsForIt)
     EXPECT_EQ(trace(5, volume_output), (Values{40, 40, 40, 30, 20}));
 }
 
-TEST_F(Envelopes, PointsOutOfTickOrderPassOneTickEach)
-{
+TEST_F(Envelopes, PointsOutOfTickOrderPassOneTickEach) {
     set_volume_envelope(&instrument(), {{0, 0}, {10, 64}, {5, 32}, {20, 0}}, ENVELOPE_ON);
     put(0, 0, {C4, 1, 0, 0, 0});
     start_replay(&t);
@@ -182,8 +167,7 @@ TEST_F(Envelopes, PointsOutOfTickOrderPassOneTickEach)
 
 // Points a loader would never produce: out of order, beyond 64, huge spans,
 // loops backwards in time. Whatever they hold, the output stays 0..64.
-TEST_F(Envelopes, MalformedEnvelopesStayBounded)
-{
+TEST_F(Envelopes, MalformedEnvelopesStayBounded) {
     const std::vector<std::vector<Point>> shapes = {
         {{65535, 64}, {0, 0}, {30000, 64}, {1, 0}},
         {{0, 65535}, {2, 0}, {1, 65535}, {65535, 40000}},
@@ -197,8 +181,7 @@ TEST_F(Envelopes, MalformedEnvelopesStayBounded)
         instrument().volumeSustainPoint = 3;
         t.instruments[0].panningEnvelopeFlags = ENVELOPE_ON;
         t.instruments[0].panningPointCount = t.instruments[0].volumePointCount;
-        for (int i = 0; i < 12; ++i)
-            t.instruments[0].panningEnvelope[i] = t.instruments[0].volumeEnvelope[i];
+        for (int i = 0; i < 12; ++i) t.instruments[0].panningEnvelope[i] = t.instruments[0].volumeEnvelope[i];
         put(0, 0, {C4, 1, 0, 0x15, 0x80});
         put(5, 0, {KEY_OFF, 0, 0, 0x15, 0x01});
         put(9, 0, {0, 0, 0, 0x15, 0xFF});
@@ -214,8 +197,7 @@ TEST_F(Envelopes, MalformedEnvelopesStayBounded)
     }
 }
 
-TEST_F(Envelopes, SquareAutoVibratoWithoutAndWithSweep)
-{
+TEST_F(Envelopes, SquareAutoVibratoWithoutAndWithSweep) {
     instrument().vibratoType = 1;
     instrument().vibratoDepth = 8;
     instrument().vibratoRate = 64;
@@ -228,8 +210,7 @@ TEST_F(Envelopes, SquareAutoVibratoWithoutAndWithSweep)
     EXPECT_EQ(channel().autoVibSweepCount, 4);
 }
 
-TEST_F(Envelopes, SineAutoVibratoOfDepthOneRoundsDown)
-{
+TEST_F(Envelopes, SineAutoVibratoOfDepthOneRoundsDown) {
     Instrument shallow = {};
     shallow.vibratoDepth = 1;
     for (int32_t pos = 0; pos < 256; ++pos) {
@@ -246,8 +227,7 @@ TEST_F(Envelopes, SineAutoVibratoOfDepthOneRoundsDown)
     }
 }
 
-TEST_F(Envelopes, AutoVibratoTypesAbove3PlayAsSine)
-{
+TEST_F(Envelopes, AutoVibratoTypesAbove3PlayAsSine) {
     for (int32_t pos = 0; pos < 256; pos += 7) {
         EXPECT_EQ(auto_vibrato_wave(4, pos), auto_vibrato_wave(0, pos));
         EXPECT_EQ(auto_vibrato_wave(255, pos), auto_vibrato_wave(0, pos));
@@ -261,8 +241,7 @@ TEST_F(Envelopes, AutoVibratoTypesAbove3PlayAsSine)
 
 // The sine waves are computed by the platform's sine: every value must lie
 // clear of a rounding tie, or two builds could round one value differently.
-TEST_F(Envelopes, SineWaveValuesLieClearOfRoundingTies)
-{
+TEST_F(Envelopes, SineWaveValuesLieClearOfRoundingTies) {
     for (int32_t p = -32; p < 32; ++p) {
         float angle = static_cast<float>(p) * 2.0f * 0.049087375f;
         long double exact = std::fabs(std::sin(static_cast<long double>(angle))) * 256.0L;

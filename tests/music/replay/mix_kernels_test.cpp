@@ -20,8 +20,7 @@ const int SAMPLES = 12;
 
 struct Random {
     uint32_t state;
-    uint32_t next()
-    {
+    uint32_t next() {
         state = state * 1664525u + 1013904223u;
         return state >> 8 ^ state << 13;
     }
@@ -34,8 +33,7 @@ struct Bench {
     Sample samples[SAMPLES];
 };
 
-void make_samples(Bench* b, Random* r)
-{
+void make_samples(Bench* b, Random* r) {
     static const uint8_t TYPES[3] = {LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG};
     for (int i = 0; i < SAMPLES; ++i) {
         const uint32_t length = 1 + r->below(i < 6 ? 12 : 3000);
@@ -57,13 +55,9 @@ void make_samples(Bench* b, Random* r)
     }
 }
 
-int random_gain(Random* r)
-{
-    return r->below(3) == 0 ? 0 : int(r->below(129));
-}
+int random_gain(Random* r) { return r->below(3) == 0 ? 0 : int(r->below(129)); }
 
-void start_voices(Bench* b, Random* r)
-{
+void start_voices(Bench* b, Random* r) {
     for (int i = 0; i < VOICE_COUNT; ++i) {
         Voice& v = replay.voices[i];
         v = Voice{};
@@ -87,9 +81,7 @@ void start_voices(Bench* b, Random* r)
 // Mixes ticks of random lengths into a block, changing gains between them.
 // Writing: each run written over garbage by mix_voices_over; else added to
 // zeros by mix_voices.
-std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vector<Voice>* after,
-                            bool writing = false)
-{
+std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vector<Voice>* after, bool writing = false) {
     Random r = {seed};
     Bench bench;
     make_samples(&bench, &r);
@@ -116,8 +108,7 @@ std::vector<float> mix_with(const MixKernels* kernels, uint32_t seed, std::vecto
     return block;
 }
 
-TEST(MixKernels, EveryKernelGivesThePortableBits)
-{
+TEST(MixKernels, EveryKernelGivesThePortableBits) {
     const MixKernels* usable[MAX_MIX_KERNELS];
     const int count = usable_mix_kernels(usable);
     for (uint32_t seed = 1; seed <= 300; ++seed) {
@@ -138,8 +129,7 @@ TEST(MixKernels, EveryKernelGivesThePortableBits)
 // The first voice of a run writes instead of adding, which spares clearing
 // the block: every frame must come out as if added to zeros, also where
 // voices end early or are silent, or where none sounds.
-TEST(MixKernels, WritingARunEqualsAddingToZeros)
-{
+TEST(MixKernels, WritingARunEqualsAddingToZeros) {
     const MixKernels* usable[MAX_MIX_KERNELS];
     const int count = usable_mix_kernels(usable);
     for (int k = 0; k < count; ++k) {
@@ -154,16 +144,17 @@ TEST(MixKernels, WritingARunEqualsAddingToZeros)
     use_mix_kernels(&SCALAR_KERNELS);
 }
 
-TEST(MixKernels, EveryKernelConvertsAlike)
-{
+TEST(MixKernels, EveryKernelConvertsAlike) {
     const MixKernels* usable[MAX_MIX_KERNELS];
     const int count = usable_mix_kernels(usable);
     Random r = {7};
     std::vector<float> mix(1771);
     for (float& f : mix) {
         const uint32_t bits = r.next();
-        if (r.below(2)) std::memcpy(&f, &bits, sizeof f);
-        else f = float(int32_t(bits) >> 14) / 2.0f;
+        if (r.below(2))
+            std::memcpy(&f, &bits, sizeof f);
+        else
+            f = float(int32_t(bits) >> 14) / 2.0f;
     }
     std::vector<int16_t> portable(mix.size());
     SCALAR_KERNELS.convert(mix.data(), portable.data(), int(mix.size()));

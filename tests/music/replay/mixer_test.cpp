@@ -22,9 +22,8 @@ struct TestSample {
     Sample sample;
 };
 
-void make_sample(TestSample* t, const std::vector<int16_t>& values, uint8_t loopType,
-                 uint32_t loopStart, uint32_t loopLength)
-{
+void make_sample(TestSample* t, const std::vector<int16_t>& values, uint8_t loopType, uint32_t loopStart,
+                 uint32_t loopLength) {
     t->frames = values;
     t->frames.resize(values.size() + 8, 0);
     t->sample = Sample{};
@@ -38,8 +37,7 @@ void make_sample(TestSample* t, const std::vector<int16_t>& values, uint8_t loop
     if (loopType == LOOP_PINGPONG) t->frames[end] = t->frames[end - 1];
 }
 
-std::vector<int16_t> ramp_values(int count, int scale)
-{
+std::vector<int16_t> ramp_values(int count, int scale) {
     std::vector<int16_t> values;
     for (int i = 0; i < count; ++i) values.push_back(int16_t(i * scale));
     return values;
@@ -47,8 +45,7 @@ std::vector<int16_t> ramp_values(int count, int scale)
 
 class MixerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         for (int i = 0; i < VOICE_COUNT; ++i) {
             replay.voices[i] = Voice{};
             replay.voices[i].index = i;
@@ -56,9 +53,8 @@ protected:
     }
 
     // A sounding voice already at its gains (no ramp pending).
-    Voice* start_voice(int index, Sample* sample, uint32_t whole, uint32_t fraction,
-                       uint32_t stepInt, uint32_t stepFrac, int gain = 128)
-    {
+    Voice* start_voice(int index, Sample* sample, uint32_t whole, uint32_t fraction, uint32_t stepInt,
+                       uint32_t stepFrac, int gain = 128) {
         Voice* v = &replay.voices[index];
         *v = Voice{};
         v->index = index;
@@ -73,16 +69,14 @@ protected:
         return v;
     }
 
-    std::vector<float> mix(int frames)
-    {
+    std::vector<float> mix(int frames) {
         std::vector<float> out(2 * frames, 0.0f);
         mix_voices(out.data(), frames);
         return out;
     }
 
     // Frames 0, 100, ..., 700 looping over frames 2..5.
-    Sample* ramp_loop(TestSample* t, uint8_t loopType)
-    {
+    Sample* ramp_loop(TestSample* t, uint8_t loopType) {
         make_sample(t, ramp_values(8, 100), loopType, 2, 4);
         return &t->sample;
     }
@@ -95,8 +89,7 @@ protected:
 class MixerRampTest : public MixerTest {
 protected:
     // A new note: constant 1000 on a forward loop, current gains 0.
-    Voice* new_note()
-    {
+    Voice* new_note() {
         make_sample(&a_, std::vector<int16_t>(64, 1000), LOOP_FORWARD, 0, 64);
         Voice* v = start_voice(0, &a_.sample, 0, 0, 1, 0);
         v->currentLeftGain = v->currentRightGain = 0;
@@ -104,8 +97,7 @@ protected:
     }
 };
 
-TEST_F(MixerRampTest, NewNoteIsSilentFirstAndAtFullGainOnFrame129)
-{
+TEST_F(MixerRampTest, NewNoteIsSilentFirstAndAtFullGainOnFrame129) {
     Voice* v = new_note();
     std::vector<float> out = mix(200);
     EXPECT_EQ(out[0], 0.0f);
@@ -120,8 +112,7 @@ TEST_F(MixerRampTest, NewNoteIsSilentFirstAndAtFullGainOnFrame129)
     EXPECT_EQ(v->rampLeftStep, 0.0f);
 }
 
-TEST_F(MixerRampTest, RampSpanningCallsGoesOnFromRoundedGain)
-{
+TEST_F(MixerRampTest, RampSpanningCallsGoesOnFromRoundedGain) {
     Voice* v = new_note();
     mix(50);
     EXPECT_EQ(v->rampFramesLeft, 78);
@@ -132,8 +123,7 @@ TEST_F(MixerRampTest, RampSpanningCallsGoesOnFromRoundedGain)
     EXPECT_EQ(out[2 * 78], 1000.0f * factor(128));
 }
 
-TEST_F(MixerRampTest, TargetChangeMidRampRestartsFromGainReached)
-{
+TEST_F(MixerRampTest, TargetChangeMidRampRestartsFromGainReached) {
     Voice* v = new_note();
     mix(64);
     EXPECT_EQ(v->currentLeftGain, 64);
@@ -150,8 +140,7 @@ TEST_F(MixerRampTest, TargetChangeMidRampRestartsFromGainReached)
 
 // --- Interpolation --------------------------------------------------------
 
-TEST_F(MixerTest, InterpolatesLinearlyBetweenNeighbours)
-{
+TEST_F(MixerTest, InterpolatesLinearlyBetweenNeighbours) {
     make_sample(&a_, {0, 1024, 2048, 0}, LOOP_NONE, 0, 0);
     Voice* v = start_voice(0, &a_.sample, 0, QUARTER, 0, HALF);
     v->leftGain = v->currentLeftGain = v->rampLeftTarget = 64;
@@ -162,8 +151,7 @@ TEST_F(MixerTest, InterpolatesLinearlyBetweenNeighbours)
     EXPECT_EQ(out[4], 1280.0f * factor(64));
 }
 
-TEST_F(MixerTest, PairedFramesMatchFramesMixedOneByOne)
-{
+TEST_F(MixerTest, PairedFramesMatchFramesMixedOneByOne) {
     make_sample(&a_, {3, -700, 12000, 5, -32768, 32767, 9, 400, -1}, LOOP_FORWARD, 2, 7);
     start_voice(0, &a_.sample, 0, 12345, 0, 0xB3333333u, 77);
     std::vector<float> whole = mix(9);
@@ -177,8 +165,7 @@ TEST_F(MixerTest, PairedFramesMatchFramesMixedOneByOne)
 
 // --- Forward loop ---------------------------------------------------------
 
-TEST_F(MixerTest, ForwardLoopContinuesAtStartPlusOvershoot)
-{
+TEST_F(MixerTest, ForwardLoopContinuesAtStartPlusOvershoot) {
     Voice* v = start_voice(0, ramp_loop(&a_, LOOP_FORWARD), 5, HALF, 1, 0);
     std::vector<float> out = mix(2);
     EXPECT_EQ(out[0], 350.0f * factor(128));  // halfway from s[5] to the guard s[6] = s[2]
@@ -194,8 +181,7 @@ TEST_F(MixerTest, ForwardLoopContinuesAtStartPlusOvershoot)
     EXPECT_EQ(v->positionFrac, HALF);
 }
 
-TEST_F(MixerTest, ExactStepsEndOnTheBound)
-{
+TEST_F(MixerTest, ExactStepsEndOnTheBound) {
     Voice* v = start_voice(0, ramp_loop(&a_, LOOP_FORWARD), 2, 0, 1, 0);
     mix(4);
     EXPECT_EQ(v->positionInt, 2u);
@@ -209,8 +195,7 @@ TEST_F(MixerTest, ExactStepsEndOnTheBound)
     EXPECT_EQ(v->backward, 1);
 }
 
-TEST_F(MixerTest, HugeStepsStayInsideTheLoop)
-{
+TEST_F(MixerTest, HugeStepsStayInsideTheLoop) {
     TestSample b;
     make_sample(&a_, ramp_values(100, 300), LOOP_FORWARD, 37, 3);
     make_sample(&b, ramp_values(100, 300), LOOP_PINGPONG, 0, 1);
@@ -225,8 +210,7 @@ TEST_F(MixerTest, HugeStepsStayInsideTheLoop)
 
 // --- Ping-pong loop ---------------------------------------------------------
 
-TEST_F(MixerTest, PingPongTurnsAtEitherBound)
-{
+TEST_F(MixerTest, PingPongTurnsAtEitherBound) {
     // Passing the end continues backward...
     Voice* v = start_voice(0, ramp_loop(&a_, LOOP_PINGPONG), 5, HALF, 1, 0);
     mix(1);
@@ -250,8 +234,7 @@ struct Reference {
     bool backward;
 };
 
-void reference_frame(Reference* r, int64_t step, int64_t start, int64_t end)
-{
+void reference_frame(Reference* r, int64_t step, int64_t start, int64_t end) {
     r->position += r->backward ? -step : step;
     bool reached = r->backward ? r->position <= start : r->position >= end;
     while (reached) {
@@ -262,13 +245,13 @@ void reference_frame(Reference* r, int64_t step, int64_t start, int64_t end)
     }
 }
 
-TEST_F(MixerTest, PingPongStepsOfAnyLengthMatchRepeatedReflections)
-{
+TEST_F(MixerTest, PingPongStepsOfAnyLengthMatchRepeatedReflections) {
     const int64_t ONE = int64_t(1) << 32;
     make_sample(&a_, ramp_values(40, 10), LOOP_PINGPONG, 3, 5);
-    const uint64_t steps[] = {uint64_t(ONE / 3), uint64_t(ONE), uint64_t(5 * ONE - 1), uint64_t(5 * ONE),
-                              uint64_t(5 * ONE + 1), uint64_t(6 * ONE), uint64_t(9 * ONE - 1), uint64_t(10 * ONE),
-                              uint64_t(37 * ONE + 12345), uint64_t(1000 * ONE + 77)};
+    const uint64_t steps[] = {uint64_t(ONE / 3),        uint64_t(ONE),         uint64_t(5 * ONE - 1),
+                              uint64_t(5 * ONE),        uint64_t(5 * ONE + 1), uint64_t(6 * ONE),
+                              uint64_t(9 * ONE - 1),    uint64_t(10 * ONE),    uint64_t(37 * ONE + 12345),
+                              uint64_t(1000 * ONE + 77)};
     const Reference starts[] = {{4 * ONE + 777, false}, {3 * ONE, false}, {8 * ONE - 1, false}, {4 * ONE, true}};
     for (Reference start : starts) {
         for (uint64_t step : steps) {
@@ -287,8 +270,7 @@ TEST_F(MixerTest, PingPongStepsOfAnyLengthMatchRepeatedReflections)
     }
 }
 
-TEST_F(MixerTest, ReflectionOntoLoopStartZeroReadsFirstValue)
-{
+TEST_F(MixerTest, ReflectionOntoLoopStartZeroReadsFirstValue) {
     make_sample(&a_, {500, 1500, 2500, 3500}, LOOP_PINGPONG, 0, 4);
     Voice* v = start_voice(0, &a_.sample, 0, 0, 0, HALF);
     v->backward = 1;
@@ -300,8 +282,7 @@ TEST_F(MixerTest, ReflectionOntoLoopStartZeroReadsFirstValue)
     EXPECT_EQ(v->positionFrac, 2 * HALF - 1);
 }
 
-TEST_F(MixerTest, ZeroFrameStretchLeavesRampCount)
-{
+TEST_F(MixerTest, ZeroFrameStretchLeavesRampCount) {
     make_sample(&a_, {500, 1500, 2500, 3500}, LOOP_PINGPONG, 0, 4);
     Voice* v = start_voice(0, &a_.sample, 0, 0, 1, 0);
     v->backward = 1;
@@ -316,8 +297,7 @@ TEST_F(MixerTest, ZeroFrameStretchLeavesRampCount)
 
 // --- Sample end -----------------------------------------------------------
 
-TEST_F(MixerTest, SampleEndsInTheStretchThatReachesItsLength)
-{
+TEST_F(MixerTest, SampleEndsInTheStretchThatReachesItsLength) {
     make_sample(&a_, ramp_values(10, 100), LOOP_NONE, 0, 0);
     Voice* v = start_voice(0, &a_.sample, 8, 0, 1, 0);
     std::vector<float> out = mix(5);
@@ -334,8 +314,7 @@ TEST_F(MixerTest, SampleEndsInTheStretchThatReachesItsLength)
     EXPECT_EQ(v->sample, nullptr);
 }
 
-TEST_F(MixerTest, EmptySampleEndsWithoutReading)
-{
+TEST_F(MixerTest, EmptySampleEndsWithoutReading) {
     emptySample = Sample{};
     Voice* v = start_voice(0, &emptySample, 0, 0, 1, 0);
     v->currentLeftGain = v->currentRightGain = 0;
@@ -346,8 +325,7 @@ TEST_F(MixerTest, EmptySampleEndsWithoutReading)
 
 // --- Voice order ------------------------------------------------------------
 
-TEST_F(MixerTest, VoicesAddInOrderIntoTheSameFloats)
-{
+TEST_F(MixerTest, VoicesAddInOrderIntoTheSameFloats) {
     TestSample b;
     make_sample(&a_, {79, 79}, LOOP_FORWARD, 0, 1);
     make_sample(&b, {8, 8}, LOOP_FORWARD, 0, 1);

@@ -29,8 +29,8 @@ Cell& cell_at(ReplaySong* t, int pattern, int row, int channel) {
     return t->cells[pattern][size_t(row) * t->song.channelCount + channel];
 }
 
-int add_instrument(ReplaySong* t, uint32_t length, uint8_t volume, uint8_t panning,
-                   uint8_t loopType, uint32_t loopStart, uint32_t loopLength) {
+int add_instrument(ReplaySong* t, uint32_t length, uint8_t volume, uint8_t panning, uint8_t loopType,
+                   uint32_t loopStart, uint32_t loopLength) {
     t->sampleData.emplace_back(length + 8, int16_t(1000));
     Sample sample = {};
     sample.data = t->sampleData.back().data();
@@ -49,9 +49,7 @@ int add_instrument(ReplaySong* t, uint32_t length, uint8_t volume, uint8_t panni
     return int(t->instruments.size());
 }
 
-Sample* sample_of(ReplaySong* t, int instrument) {
-    return t->instruments[instrument - 1].samples[0];
-}
+Sample* sample_of(ReplaySong* t, int instrument) { return t->instruments[instrument - 1].samples[0]; }
 
 void start_replay(ReplaySong* t) {
     for (size_t i = 0; i < t->patterns.size(); ++i) t->patterns[i].cells = t->cells[i].data();

@@ -21,9 +21,7 @@ void set_up(ReplaySong* t) {
     add_instrument(t, 20000, 20, 60);
 }
 
-void put(ReplaySong* t, int row, int channel, Cell cell) {
-    cell_at(t, 0, row, channel) = cell;
-}
+void put(ReplaySong* t, int row, int channel, Cell cell) { cell_at(t, 0, row, channel) = cell; }
 
 // Plays rows up to and including `row`; the channel state is then that of
 // the row's last tick.
@@ -76,9 +74,7 @@ void sustain_at_first_point(Instrument* ins) {
 // Only the mixer moves voices; a mark shows whether a row restarted one.
 const uint32_t MARK = 1234;
 
-void mark_voice(int channel) {
-    replay.channels[channel].voice->positionInt = MARK;
-}
+void mark_voice(int channel) { replay.channels[channel].voice->positionInt = MARK; }
 
 TEST_F(RowNotes, NoteWithInstrumentStartsSampleAtItsDefaults) {
     put(&t, 0, 0, {C4, 1, 0, 0, 0});
@@ -180,7 +176,11 @@ TEST_F(RowTonePortamento, NoteAndInstrumentBecomeTargetWithoutRestart) {
 // without a note or an instrument number on the row.
 TEST_F(RowTonePortamento, VolumeColumnPortaGlidesLikeEffect3) {
     const int32_t slid = 4608 + 5 * 64;  // where row 0's portamento down leaves it
-    const struct { Cell cell; int32_t target; int32_t volume; } cases[] = {
+    const struct {
+        Cell cell;
+        int32_t target;
+        int32_t volume;
+    } cases[] = {
         {{C4 + 4, 0, 0xF2, 0, 0}, 4608 - 4 * 64, 32},
         {{C4 + 4, 2, 0xF2, 0, 0}, 4608 - 4 * 64, 48},  // instrument 1's reset, not 2's
         {{0, 2, 0xF2, 0, 0}, 4608, 48},
@@ -258,8 +258,12 @@ TEST_F(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
 // tick only a pattern delay (EE1 on the other channel) reaches, or never
 // when the row ends first.
 TEST_F(RowKeyOff, KeyOffEffectReleasesOnItsTick) {
-    const struct { uint8_t param; uint8_t delay; int releaseTick; } cases[] = {
-        {0x00, 0, 0}, {0x01, 0, 1}, {0x05, 0, 5}, {0x06, 0, -1},
+    const struct {
+        uint8_t param;
+        uint8_t delay;
+        int releaseTick;
+    } cases[] = {
+        {0x00, 0, 0}, {0x01, 0, 1},  {0x05, 0, 5},  {0x06, 0, -1},
         {0x08, 1, 8}, {0x0B, 1, 11}, {0x0C, 1, -1}, {0xFF, 0, -1},
     };
     for (const auto& c : cases) {
@@ -307,11 +311,19 @@ TEST_F(RowKeyOff, KeyOffWithEnvelopeStartsFadeout) {
 }
 
 TEST_F(RowVolume, SetVolumeLimits) {
-    const struct { Cell cell; int32_t volume; } cases[] = {
-        {{C4, 1, 0, 0xC, 0x80}, 64}, {{C4, 1, 0x50, 0, 0}, 64}, {{C4, 1, 0x51, 0, 0}, 48},
-        {{C4, 1, 0x10, 0, 0}, 0},    {{C4, 1, 0x85, 0, 0}, 43}, {{C4, 1, 0x9F, 0, 0}, 63},
+    const struct {
+        Cell cell;
+        int32_t volume;
+    } cases[] = {
+        {{C4, 1, 0, 0xC, 0x80}, 64},
+        {{C4, 1, 0x50, 0, 0}, 64},
+        {{C4, 1, 0x51, 0, 0}, 48},
+        {{C4, 1, 0x10, 0, 0}, 0},
+        {{C4, 1, 0x85, 0, 0}, 43},
+        {{C4, 1, 0x9F, 0, 0}, 63},
         // The slides wait for the later ticks.
-        {{C4, 1, 0x65, 0, 0}, 48},   {{C4, 1, 0x7F, 0, 0}, 48},
+        {{C4, 1, 0x65, 0, 0}, 48},
+        {{C4, 1, 0x7F, 0, 0}, 48},
     };
     for (const auto& c : cases) {
         fresh();
@@ -344,10 +356,13 @@ TEST_F(RowVolume, TremoloLevelStaysWhenTremoloEnds) {
 // E5y tunes its own row's note by (y - 8) x 16 in place of the sample's
 // finetune; the next plain note has the sample's own again.
 TEST_F(RowEffects, FinetuneTunesItsOwnRowsNote) {
-    const struct { bool linear; uint8_t param; int32_t period; } cases[] = {
-        {true, 0x50, 4608 + 64}, {true, 0x54, 4608 + 32}, {true, 0x58, 4608},
-        {true, 0x5C, 4608 - 32}, {true, 0x5F, 4608 - 56},
-        {false, 0x50, 1814},     {false, 0x58, 1712},     {false, 0x5C, 1664},
+    const struct {
+        bool linear;
+        uint8_t param;
+        int32_t period;
+    } cases[] = {
+        {true, 0x50, 4608 + 64}, {true, 0x54, 4608 + 32}, {true, 0x58, 4608},  {true, 0x5C, 4608 - 32},
+        {true, 0x5F, 4608 - 56}, {false, 0x50, 1814},     {false, 0x58, 1712}, {false, 0x5C, 1664},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(int(c.param) + 256 * c.linear);

@@ -34,8 +34,7 @@ TEST(SequencerOrders, WrapsToRestartPositionAfterLastOrder) {
     make_song(&t, 2, 3, 2);
     t.song.restartPosition = 1;
     start_replay(&t);
-    EXPECT_EQ(play_rows(&t, 9),
-              (Positions{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}, {1, 1}, {2, 0}}));
+    EXPECT_EQ(play_rows(&t, 9), (Positions{{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}, {1, 1}, {2, 0}}));
 }
 
 TEST(SequencerOrders, RestartPositionOutsideSongWrapsToFirstOrder) {

@@ -23,11 +23,9 @@ alignas(16) float mixArea[RING_FRAMES * 2];
 int16_t outputRing[RING_FRAMES * 2];
 
 // One channel playing a looping square wave.
-XmModule square_wave_song()
-{
+XmModule square_wave_song() {
     std::vector<int32_t> wave(64);
-    for (int i = 0; i < 64; ++i)
-        wave[i] = i < 32 ? 20000 : -20000;
+    for (int i = 0; i < 64; ++i) wave[i] = i < 32 ? 20000 : -20000;
     XmSample sample = xm_sample_16bit(wave);
     sample.loopType = XM_LOOP_FORWARD;
     sample.loopLength = 64;
@@ -40,8 +38,7 @@ XmModule square_wave_song()
 }
 
 // Renders whole blocks covering at least the given frames; interleaved stereo.
-std::vector<int16_t> render(Song* song, int frames)
-{
+std::vector<int16_t> render(Song* song, int frames) {
     player.outputRing = outputRing;
     player.mixArea = mixArea;
     player.fillIndex = 0;
@@ -56,16 +53,13 @@ std::vector<int16_t> render(Song* song, int frames)
     return out;
 }
 
-int peak(const std::vector<int16_t>& out, int fromFrame, int toFrame)
-{
+int peak(const std::vector<int16_t>& out, int fromFrame, int toFrame) {
     int level = 0;
-    for (int i = fromFrame * 2; i < toFrame * 2; ++i)
-        level = std::max(level, std::abs(int(out[i])));
+    for (int i = fromFrame * 2; i < toFrame * 2; ++i) level = std::max(level, std::abs(int(out[i])));
     return level;
 }
 
-TEST(SongRender, LongEnvelopeWithKeyOffFadesToDigitalSilence)
-{
+TEST(SongRender, LongEnvelopeWithKeyOffFadesToDigitalSilence) {
     XmModule m = square_wave_song();
     XmEnvelope& envelope = m.instruments[0].volumeEnvelope;
     envelope.points = {{0, 64}, {40, 48}, {300, 40}, {2000, 20}, {4000, 0}};
@@ -88,18 +82,15 @@ TEST(SongRender, LongEnvelopeWithKeyOffFadesToDigitalSilence)
 
 std::vector<uint64_t> steps;
 
-void record_step(const Song*, int32_t)
-{
+void record_step(const Song*, int32_t) {
     const Voice& voice = *replay.channels[0].voice;
     steps.push_back(uint64_t(voice.stepInt) << 32 | voice.stepFrac);
 }
 
-TEST(SongRender, VibratoMovesThePitchAroundTheNote)
-{
+TEST(SongRender, VibratoMovesThePitchAroundTheNote) {
     XmModule m = square_wave_song();
     m.patterns[0].cells.push_back({0, 0, {C4, 1, 0, 0x4, 0x48}});
-    for (int row = 1; row < 16; ++row)
-        m.patterns[0].cells.push_back({row, 0, {0, 0, 0, 0x4, 0x00}});
+    for (int row = 1; row < 16; ++row) m.patterns[0].cells.push_back({row, 0, {0, 0, 0, 0x4, 0x00}});
     Song* song = load_xm(m);
     ASSERT_NE(song, nullptr);
     steps.clear();
@@ -116,7 +107,7 @@ TEST(SongRender, VibratoMovesThePitchAroundTheNote)
         highest = std::max(highest, step);
     }
     ASSERT_GT(steps.size(), 40u);
-    EXPECT_LT(lowest, noteStep - noteStep / 100);   // more than a sixth of a semitone
+    EXPECT_LT(lowest, noteStep - noteStep / 100);  // more than a sixth of a semitone
     EXPECT_GT(highest, noteStep + noteStep / 100);
 }
 

@@ -225,9 +225,7 @@ TEST_F(VoiceTrigger, IdleVoiceStartsInPlace) {
     EXPECT_EQ(b.channel->voice, v);
     EXPECT_EQ(v->sample, sample);
     EXPECT_EQ(v->positionInt, 0u);
-    EXPECT_EQ(v->positionFrac | uint32_t(v->backward) | uint32_t(v->currentLeftGain) |
-                  uint32_t(v->rampFramesLeft),
-              0u);
+    EXPECT_EQ(v->positionFrac | uint32_t(v->backward) | uint32_t(v->currentLeftGain) | uint32_t(v->rampFramesLeft), 0u);
 }
 
 TEST_F(VoiceTrigger, SoundingVoiceHandsOverToTwinAndBack) {

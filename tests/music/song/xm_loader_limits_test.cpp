@@ -82,10 +82,8 @@ TEST(XmLimits, SongLengthAbove256IsCut) {
 TEST(XmLimits, NotesBeyondKeyOffBecomeNoNote) {
     XmModule m = small_module();
     m.channels = 4;
-    m.patterns[0].cells = {{0, 0, {96, 1, 0, 0, 0}},
-                           {0, 1, {98, 1, 0, 0, 0}},
-                           {0, 2, {254, 0, 0, 0, 0}},
-                           {0, 3, {255, 0, 0, 0, 0}}};
+    m.patterns[0].cells = {
+        {0, 0, {96, 1, 0, 0, 0}}, {0, 1, {98, 1, 0, 0, 0}}, {0, 2, {254, 0, 0, 0, 0}}, {0, 3, {255, 0, 0, 0, 0}}};
     LoadedSong song = load_song(m);
     ASSERT_TRUE(song);
     const Cell* c = song->patterns[0].cells;
@@ -181,7 +179,10 @@ TEST(XmLimits, EnvelopeLoopAndSustainOutsidePointsAreCleared) {
 // sustain and loop on itself.
 TEST(XmLimits, EnvelopeOfOnePointKeepsItsFlags) {
     const uint8_t all = ENVELOPE_ON | ENVELOPE_SUSTAIN | ENVELOPE_LOOP;
-    const struct { int points; uint8_t flags; } cases[] = {{0, 0}, {1, all}, {2, all}};
+    const struct {
+        int points;
+        uint8_t flags;
+    } cases[] = {{0, 0}, {1, all}, {2, all}};
     for (const auto& c : cases) {
         XmInstrument ins = xm_instrument(xm_sample_8bit({1}));
         for (XmEnvelope* e : {&ins.volumeEnvelope, &ins.panningEnvelope}) {

@@ -135,10 +135,10 @@ TEST(XmPatterns, MaskAndPlainCellBytes) {
     m.orders = {0};
     m.patterns.push_back(xm_pattern(1));
     // Mask with note and instrument; plain key-off; instruments 128 and 129.
-    m.patterns[0].rawData = {0x83, 0x31, 0x05,                  //
-                             0x61, 0x02, 0x10, 0x00, 0x00,      //
-                             0x82, 0x80,                        //
-                             0xE2, 0x81};                       // mask bits 5, 6 ignored
+    m.patterns[0].rawData = {0x83, 0x31, 0x05,              //
+                             0x61, 0x02, 0x10, 0x00, 0x00,  //
+                             0x82, 0x80,                    //
+                             0xE2, 0x81};                   // mask bits 5, 6 ignored
     LoadedSong song = load_song(m);
     ASSERT_TRUE(song);
     const Cell* c = song->patterns[0].cells;

@@ -35,9 +35,11 @@ int main() {
     for (uint32_t request = 1; request <= needed; ++request) {
         fail_allocations_from(request);
         const int32_t result = start_playback(BUILTIN_SONG, BUILTIN_SONG_SIZE, SOURCE_MEMORY);
-        if (result == 0 && idle()) ++clean;
-        else printf("allocation %u of %u failing: result %d, %u blocks left\n", request, needed, result,
-                    memory_counters().blocks);
+        if (result == 0 && idle())
+            ++clean;
+        else
+            printf("allocation %u of %u failing: result %d, %u blocks left\n", request, needed, result,
+                   memory_counters().blocks);
     }
     char line[120];
     snprintf(line, sizeof line, "each of the %u allocations failing gives 0 and leaves the player Idle", needed);

@@ -22,7 +22,8 @@ void* alloc_zeroed(uint32_t bytes) {
     ++requests;
     if (bytes == 0 || bytes > MAX_ALLOCATION) return nullptr;
     if (failFrom != 0 && requests >= failFrom) return nullptr;
-    BlockHeader* header = static_cast<BlockHeader*>(LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, sizeof(BlockHeader) + bytes));
+    BlockHeader* header =
+        static_cast<BlockHeader*>(LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, sizeof(BlockHeader) + bytes));
     if (header == nullptr) return nullptr;
     header->size = bytes;
     counters.current += bytes;

@@ -94,8 +94,7 @@ DWORD handle_count() {
 SIZE_T private_bytes() {
     PROCESS_MEMORY_COUNTERS_EX counters;
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     return counters.PrivateUsage;
 }
 
@@ -278,14 +277,12 @@ int case_load_failure(const char* folder) {
     const uint16_t samples17 = 17;
     expect_failed_start("Nope, not a module", 18, SOURCE_MEMORY, "memory: a wrong signature");
     expect_failed_start(BUILTIN_SONG, 3, SOURCE_MEMORY, "memory: an image cut to 3 bytes");
-    expect_failed_start(broken_song(68, &channels33, 2), BUILTIN_SONG_SIZE, SOURCE_MEMORY,
-                        "memory: 33 channels");
+    expect_failed_start(broken_song(68, &channels33, 2), BUILTIN_SONG_SIZE, SOURCE_MEMORY, "memory: 33 channels");
     expect_failed_start(broken_song(78, &bpm0, 2), BUILTIN_SONG_SIZE, SOURCE_MEMORY, "memory: BPM 0");
-    expect_failed_start(broken_song(78, &bpmNegative, 2), BUILTIN_SONG_SIZE, SOURCE_MEMORY,
-                        "memory: BPM 32768");
+    expect_failed_start(broken_song(78, &bpmNegative, 2), BUILTIN_SONG_SIZE, SOURCE_MEMORY, "memory: BPM 32768");
     // The loader fails here after it has allocated the patterns.
-    expect_failed_start(broken_song(first_instrument_offset() + 27, &samples17, 2), BUILTIN_SONG_SIZE,
-                        SOURCE_MEMORY, "memory: an instrument with 17 samples");
+    expect_failed_start(broken_song(first_instrument_offset() + 27, &samples17, 2), BUILTIN_SONG_SIZE, SOURCE_MEMORY,
+                        "memory: an instrument with 17 samples");
 
     char missing[MAX_PATH];
     snprintf(missing, sizeof missing, "%s\\no such module.xm", folder);
@@ -377,16 +374,26 @@ int main(int argc, char** argv) {
     const char* capture = argc > 2 ? argv[2] : "";
     const double seconds = argc > 3 ? atof(argv[3]) : 0.0;
     int status = 2;
-    if (strcmp(name, "stop_idle") == 0) status = case_stop_idle();
-    else if (strcmp(name, "capture") == 0) status = case_capture(capture, seconds);
-    else if (strcmp(name, "restart") == 0) status = case_restart(capture, seconds);
-    else if (strcmp(name, "stop_prompt") == 0) status = case_stop_prompt();
-    else if (strcmp(name, "cycles") == 0) status = case_cycles();
-    else if (strcmp(name, "load_failure") == 0) status = case_load_failure(capture);
-    else if (strcmp(name, "resource") == 0) status = case_resource(capture, seconds);
-    else if (strcmp(name, "file") == 0 && argc > 4) status = case_file(capture, seconds, argv[4]);
-    else if (strcmp(name, "ring_math") == 0) status = case_ring_math();
-    else printf("unknown case: %s\n", name);
+    if (strcmp(name, "stop_idle") == 0)
+        status = case_stop_idle();
+    else if (strcmp(name, "capture") == 0)
+        status = case_capture(capture, seconds);
+    else if (strcmp(name, "restart") == 0)
+        status = case_restart(capture, seconds);
+    else if (strcmp(name, "stop_prompt") == 0)
+        status = case_stop_prompt();
+    else if (strcmp(name, "cycles") == 0)
+        status = case_cycles();
+    else if (strcmp(name, "load_failure") == 0)
+        status = case_load_failure(capture);
+    else if (strcmp(name, "resource") == 0)
+        status = case_resource(capture, seconds);
+    else if (strcmp(name, "file") == 0 && argc > 4)
+        status = case_file(capture, seconds, argv[4]);
+    else if (strcmp(name, "ring_math") == 0)
+        status = case_ring_math();
+    else
+        printf("unknown case: %s\n", name);
     if (status == 2) return 2;
     return failures == 0 && status == 0 ? 0 : 1;
 }
