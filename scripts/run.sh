@@ -67,15 +67,19 @@ done
 
 # A short game: red rings a blue mark (captured, green rim), blue rings an
 # empty node (cross).
+# The board's pixel geometry, from the game's own header.
+geometry() { sed -n "s/^const int $1 = \([0-9]*\);.*/\1/p" "$root/game/window/geometry.h"; }
+origin=$(geometry GRID_ORIGIN)
+spacing=$(geometry GRID_STEP)
 moves="5,4 5,5 6,5 12,12 5,6 20,15 4,5 10,9 21,14 11,10 19,3 10,11 18,3 9,10 6,12"
 colour=red
 for move in $moves; do
   c=${move%,*} r=${move#*,}
-  xdotool mousemove $((X + 28 + 15 * c)) $((top + 28 + 15 * r)) click 1
+  xdotool mousemove $((X + origin + 1 + spacing * c)) $((top + origin + 1 + spacing * r)) click 1
   want=$([ $colour = red ] && echo 255,0,0 || echo 0,0,255)
   for _ in $(seq 300); do
     import -window root "$shot"
-    [ "$(pixel $((X + 29 + 15 * c)) $((top + 29 + 15 * r)))" = "$want" ] && break
+    [ "$(pixel $((X + origin + 2 + spacing * c)) $((top + origin + 2 + spacing * r)))" = "$want" ] && break
     sleep 0.1
   done
   colour=$([ $colour = red ] && echo blue || echo red)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "board.h"
+#include "geometry.h"
 #include "capture.h"
 #include "outline.h"
 #include "opponent.h"
@@ -11,8 +12,6 @@
 
 static const char SAVE_FILE_NAME[] = "savegame.dat";
 
-static const int WINDOW_WIDTH = 600;
-static const int WINDOW_HEIGHT = 370;
 static const int PANEL_ID = 0x201;
 
 static const COLORREF COLOUR_BACKGROUND = RGB(0, 159, 0);
@@ -20,10 +19,6 @@ static const COLORREF COLOUR_RED = RGB(255, 0, 0);
 static const COLORREF COLOUR_BLUE = RGB(0, 0, 255);
 static const COLORREF COLOUR_RIM_CAPTURED = RGB(0, 255, 0);
 static const COLORREF COLOUR_BLACK = RGB(0, 0, 0);
-
-// Grid line of column/row 0 and the spacing between nodes.
-static const int GRID_ORIGIN = 27;
-static const int GRID_STEP = 15;
 
 static HINSTANCE instance;
 static HWND mainWindow;
@@ -42,13 +37,13 @@ static void repaintWindow(HWND window) {
 static void drawGrid(HDC dc) {
     for (int c = 0; c < BOARD_COLUMNS; c++) {
         int x = GRID_ORIGIN + GRID_STEP * c;
-        MoveToEx(dc, x, 12, NULL);
-        LineTo(dc, x, 310);
+        MoveToEx(dc, x, GRID_LINES_START, NULL);
+        LineTo(dc, x, GRID_COLUMNS_END);
     }
     for (int r = 0; r < BOARD_ROWS; r++) {
         int y = GRID_ORIGIN + GRID_STEP * r;
-        MoveToEx(dc, 12, y, NULL);
-        LineTo(dc, 400, y);
+        MoveToEx(dc, GRID_LINES_START, y, NULL);
+        LineTo(dc, GRID_ROWS_END, y);
     }
 }
 
@@ -58,6 +53,9 @@ static void drawScoreLine(HDC dc, int x, int y, const char* format, int score, i
     int length = wsprintfA(text, format, (unsigned)score);
     TextOutA(dc, x, y, text, length < limit ? length : limit);
 }
+
+// The pixel of an outline vertex's stored 1-based coordinate.
+static int outlineAt(int coordinate) { return GRID_ORIGIN + OUTLINE_OFFSET + GRID_STEP * (coordinate - 1); }
 
 static void drawOutlines(HDC dc) {
     HPEN pen = CreatePen(PS_SOLID, 3, COLOUR_BLACK);
@@ -69,9 +67,9 @@ static void drawOutlines(HDC dc) {
         int count = record[0];
         if (offset + 1 + 2 * count > OUTLINE_BYTES) break;
         const uint8_t* vertex = record + 1;
-        MoveToEx(dc, 15 * vertex[0] + 13, 15 * vertex[1] + 13, NULL);
-        for (int v = 0; v < count; v++) LineTo(dc, 15 * vertex[2 * v] + 13, 15 * vertex[2 * v + 1] + 13);
-        LineTo(dc, 15 * vertex[0] + 13, 15 * vertex[1] + 13);
+        MoveToEx(dc, outlineAt(vertex[0]), outlineAt(vertex[1]), NULL);
+        for (int v = 0; v < count; v++) LineTo(dc, outlineAt(vertex[2 * v]), outlineAt(vertex[2 * v + 1]));
+        LineTo(dc, outlineAt(vertex[0]), outlineAt(vertex[1]));
         offset += 1 + 2 * count;
     }
     SelectObject(dc, oldPen);
@@ -92,25 +90,26 @@ static void drawMarks(HDC dc) {
     for (int c = 0; c < BOARD_COLUMNS; c++) {
         for (int r = 0; r < BOARD_ROWS; r++) {
             int node = nodeIndex(c, r);
-            int left = 24 + GRID_STEP * c;
-            int top = 24 + GRID_STEP * r;
+            int left = GRID_ORIGIN - MARK_INSET + GRID_STEP * c;
+            int top = GRID_ORIGIN - MARK_INSET + GRID_STEP * r;
             pen = CreatePen(PS_SOLID, 2, board.captured[node] ? COLOUR_RIM_CAPTURED : COLOUR_BLACK);
             oldPen = SelectObject(dc, pen);
             brush = NULL;
             if (board.marks[node] != MARK_NONE) {
                 brush = CreateSolidBrush(board.marks[node] == MARK_RED ? COLOUR_RED : COLOUR_BLUE);
                 oldBrush = SelectObject(dc, brush);
-                Ellipse(dc, left, top, left + 10, top + 10);
+                Ellipse(dc, left, top, left + MARK_SIZE, top + MARK_SIZE);
                 SelectObject(dc, oldBrush);
             } else if (board.captured[node]) {
                 SelectObject(dc, oldPen);
                 DeleteObject(pen);
                 pen = CreatePen(PS_SOLID, 2, COLOUR_BLACK);
                 SelectObject(dc, pen);
-                MoveToEx(dc, left + 1, top + 1, NULL);
-                LineTo(dc, left + 7, top + 7);
-                MoveToEx(dc, left + 1, top + 7, NULL);
-                LineTo(dc, left + 7, top + 1);
+                const int from = 1, to = 1 + CROSS_SIZE;
+                MoveToEx(dc, left + from, top + from, NULL);
+                LineTo(dc, left + to, top + to);
+                MoveToEx(dc, left + from, top + to, NULL);
+                LineTo(dc, left + to, top + from);
             }
             SelectObject(dc, oldPen);
             DeleteObject(pen);
@@ -145,12 +144,12 @@ static void paintWindow(HWND window) {
 // Maps a client point to the node whose 9 x 9 square (centred on its grid
 // crossing) holds it. Returns false for points outside the board or between squares.
 static bool nodeAtPoint(unsigned x, unsigned y, int* column, int* row) {
-    if (x < 19 || x > 389 || y < 19 || y > 299) return false;
-    // Offsets from the square of node 0, which starts 4 pixels before its crossing.
-    unsigned dx = x - (GRID_ORIGIN - 4);
-    unsigned dy = y - (GRID_ORIGIN - 4);
-    if (x < GRID_ORIGIN - 4 || y < GRID_ORIGIN - 4) return false;
-    if (dx % GRID_STEP > 8 || dy % GRID_STEP > 8) return false;
+    if (x < HIT_AREA_LEFT || x > HIT_AREA_RIGHT || y < HIT_AREA_LEFT || y > HIT_AREA_BOTTOM) return false;
+    // Offsets from the square of node 0.
+    unsigned dx = x - (GRID_ORIGIN - HIT_INSET);
+    unsigned dy = y - (GRID_ORIGIN - HIT_INSET);
+    if (x < GRID_ORIGIN - HIT_INSET || y < GRID_ORIGIN - HIT_INSET) return false;
+    if (dx % GRID_STEP >= HIT_SIZE || dy % GRID_STEP >= HIT_SIZE) return false;
     *column = (int)(dx / GRID_STEP);
     *row = (int)(dy / GRID_STEP);
     return *column < BOARD_COLUMNS && *row < BOARD_ROWS;

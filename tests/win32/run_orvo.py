@@ -28,9 +28,21 @@ RT_MENU, RT_ACCELERATOR, RT_GROUP_ICON = 4, 9, 14
 FVIRTKEY, FSHIFT, FCONTROL, FALT = 0x1, 0x4, 0x8, 0x10
 
 
+def window_geometry():
+    """The window's pixel constants, read from the game's own geometry header."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'game', 'window', 'geometry.h')
+    with open(path, encoding='utf-8') as header:
+        return {m.group(1): int(m.group(2))
+                for m in re.finditer(r'const int (\w+) = (-?\d+);', header.read())}
+
+
+GEOMETRY = window_geometry()
+ORIGIN, STEP = GEOMETRY['GRID_ORIGIN'], GEOMETRY['GRID_STEP']
+
+
 def node(column, row, dx=0, dy=0):
     """A click on a node's grid crossing, moved by (dx, dy) inside its square."""
-    return ("click", 27 + 15 * column + dx, 27 + 15 * row + dy)
+    return ("click", ORIGIN + STEP * column + dx, ORIGIN + STEP * row + dy)
 
 
 # Red captures a blue mark, then rings an empty node; refused clicks; every

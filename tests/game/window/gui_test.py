@@ -8,6 +8,7 @@ GROUP is one of: start, clicks, capture, keys, save, window, computer.
 Every wait polls the screen or the window list; nothing relies on a fixed sleep.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -27,6 +28,18 @@ WHITE = (255, 255, 255)
 
 TIMEOUT = 40.0   # seconds for any one wait, generous for a loaded machine
 POLL = 0.1
+
+
+def window_geometry():
+    """The window's pixel constants, read from the game's own geometry header."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'game', 'window', 'geometry.h')
+    with open(path, encoding='utf-8') as header:
+        return {m.group(1): int(m.group(2))
+                for m in re.finditer(r'const int (\w+) = (-?\d+);', header.read())}
+
+
+GEOMETRY = window_geometry()
+ORIGIN, STEP = GEOMETRY['GRID_ORIGIN'], GEOMETRY['GRID_STEP']
 
 # One test run's state: environment, program, window, client origin, failures.
 run = {
@@ -291,7 +304,7 @@ def stop():
 # ---------------------------------------------------------------- the picture
 
 def node_centre(c, r):
-    return 29 + 15 * c, 29 + 15 * r
+    return ORIGIN + 2 + STEP * c, ORIGIN + 2 + STEP * r
 
 
 def node_fill(img, c, r):
@@ -299,11 +312,11 @@ def node_fill(img, c, r):
 
 
 def node_click(c, r):
-    click(28 + 15 * c, 28 + 15 * r)
+    click(ORIGIN + 1 + STEP * c, ORIGIN + 1 + STEP * r)
 
 
 def count_in_box(img, c, r, colour):
-    x0, y0 = 22 + 15 * c, 22 + 15 * r
+    x0, y0 = ORIGIN - 5 + STEP * c, ORIGIN - 5 + STEP * r
     return sum(1 for y in range(y0, y0 + 14) for x in range(x0, x0 + 14) if cp(img, x, y) == colour)
 
 
@@ -379,7 +392,7 @@ def board_is_empty(img):
 
 def no_outline_or_cross(img):
     # Between grid lines nothing black may be left when the board is empty.
-    return all(cp(img, 34 + 15 * c, 34 + 15 * r) == GREEN for c in range(25) for r in range(19))
+    return all(cp(img, ORIGIN + 7 + STEP * c, ORIGIN + 7 + STEP * r) == GREEN for c in range(25) for r in range(19))
 
 
 def box_colours(img, rect):
@@ -411,14 +424,14 @@ def group_start():
     # Their ends lie under the board panel's 4-pixel frame.
     bad = []
     for c in range(25):
-        x = 27 + 15 * c
+        x = ORIGIN + STEP * c
         line = [cp(img, x, y) for y in range(16, 308)]
         if set(line) - {BLACK, WHITE} or line.count(BLACK) < 100 or line.count(WHITE) < 100:
             bad.append('column %d' % c)
         if cp(img, x - 1, 34) != GREEN or cp(img, x + 1, 34) != GREEN:
             bad.append('column %d width' % c)
     for r in range(19):
-        y = 27 + 15 * r
+        y = ORIGIN + STEP * r
         line = [cp(img, x, y) for x in range(16, 398)]
         if set(line) - {BLACK, WHITE} or line.count(BLACK) < 130 or line.count(WHITE) < 130:
             bad.append('row %d' % r)
@@ -496,7 +509,7 @@ def outline_midpoints_black(img, ring):
     ok = True
     for i, (c, r) in enumerate(ring):
         nc, nr = ring[(i + 1) % len(ring)]
-        mx, my = (56 + 15 * (c + nc)) // 2, (56 + 15 * (r + nr)) // 2
+        mx, my = (2 * (ORIGIN + 1) + STEP * (c + nc)) // 2, (2 * (ORIGIN + 1) + STEP * (r + nr)) // 2
         ok = ok and all(cp(img, mx + dx, my + dy) == BLACK for dx in (0, 1) for dy in (0, 1))
     return ok
 
@@ -515,7 +528,7 @@ def group_capture():
     check(all(count_in_box(img, c, r, LIME) == 0 for c, r in ring), 'the red marks keep black rims')
     check(outline_midpoints_black(img, ring), 'black outline between the four red marks')
     # The 3-pixel outline runs through the vertex (28 + 15c, 28 + 15r) of each mark.
-    check(cp(img, 28 + 15 * 5 + 5, 28 + 15 * 4 + 5) == BLACK, 'outline leaves (5, 4) towards (6, 5)')
+    check(cp(img, ORIGIN + 1 + STEP * 5 + 5, ORIGIN + 1 + STEP * 4 + 5) == BLACK, 'outline leaves (5, 4) towards (6, 5)')
     line = red_score_line(img)
     check(line != red_line and all(row[:60] == old[:60] for row, old in zip(line, red_line)),
           "red's score line changes only in its number")
