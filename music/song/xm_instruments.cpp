@@ -66,7 +66,8 @@ void read_instrument_fields(Instrument* ins) {
 
 // A loop must lie within the sample, so that the mixer and the guard frame
 // stay inside the data: a loop starting at or past the end is dropped, a
-// loop reaching past the end ends there.
+// loop reaching past the end ends there. Without a loop the loop fields
+// span the whole sample.
 void clamp_loop(Sample* s) {
     if (s->loopType != LOOP_NONE && s->loopStart >= s->length) s->loopType = LOOP_NONE;
     if (s->loopType == LOOP_NONE) {
@@ -90,21 +91,13 @@ void read_sample_header(Sample* s) {
     if (h[14] & 0x01) s->loopType = LOOP_FORWARD;
     if (h[14] & 0x02) s->loopType = LOOP_PINGPONG;
     if (h[14] & 0x10) s->bits = 16;
-    if (s->loopType == LOOP_NONE) {
-        s->loopStart = 0;
-        s->loopLength = s->length;
-    }
     if (s->bits == 16) {
         s->length /= 2;
         s->loopStart /= 2;
         s->loopLength /= 2;
     }
-    if (s->loopLength == 0) {
-        s->loopStart = 0;
-        s->loopLength = s->length;
-        s->loopType = LOOP_NONE;
-    }
-    clamp_loop(s);
+    if (s->loopLength == 0) s->loopType = LOOP_NONE;
+    clamp_loop(s);  // also spans the whole sample for LOOP_NONE
     s->panning = h[15];
     s->relativeNote = int8_t(h[16]);
 }
