@@ -127,8 +127,8 @@ static bool walls(const Board& b, int node, int side) { return b.marks[node] == 
 // Up, right, down, left: the steps of the fills that decide captures.
 static const uint8_t STRAIGHT[4] = {0, 2, 4, 6};
 
-// For each node, how many live marks of the other side a mark of `side` there
-// would capture at once: the node cuts a part of the board that holds them off
+// For each free node, how many live marks of the other side a mark of `side`
+// there would capture at once (0 for a node that takes no mark): the node cuts a part of the board that holds them off
 // the border, where the side's other live marks wall the rest. One depth-first
 // walk over the nodes those marks leave open, rooted in the whole border,
 // finds every such cut (the articulation points of that walk).
@@ -157,7 +157,8 @@ static void findCaptures(const Board& b, int side, uint8_t* gain) {
                 int parent = stackNode[top];
                 if (low[node] < low[parent]) low[parent] = low[node];
                 below[parent] = (uint16_t)(below[parent] + below[node]);
-                if (low[node] >= order[parent]) gain[parent] = (uint8_t)(gain[parent] + below[node]);
+                bool open = b.marks[parent] == MARK_NONE && b.captured[parent] == 0;
+                if (open && low[node] >= order[parent]) gain[parent] = (uint8_t)(gain[parent] + below[node]);
                 continue;
             }
             int neighbour = NODE_TABLES.neighbour[node][STRAIGHT[stackStep[top]++]];
@@ -213,8 +214,7 @@ static int search(int depth, int alpha, int beta) {
     for (int node = 0; node < BOARD_NODES; node++) {
         int value = promise(copy, node, side);
         int urgency = 2 * ownCaptures[node] + otherCaptures[node];
-        bool open = copy.marks[node] == MARK_NONE && copy.captured[node] == 0;
-        if (urgency > 0 && open) value = (value < 0 ? 0 : value) + 32 * urgency;
+        if (urgency > 0) value = (value < 0 ? 0 : value) + 32 * urgency;
         if (value >= 0) keepBest(keys, nodes, &count, rule->width, value, node);
     }
     if (count == 0) return evaluate(copy);

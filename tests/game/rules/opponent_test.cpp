@@ -111,6 +111,29 @@ TEST_F(RulesTest, TheOpponentTakesTheCaptureAtHand) {
     }
 }
 
+// The same ring, with the other side to move: normal and hard stop the capture
+// by taking the missing node. A chain of the mover's marks that reaches the
+// border through one of its own marks, walled in everywhere else, must not
+// count as a capture for the ring's side.
+TEST_F(RulesTest, TheOpponentStopsTheCaptureThreatened) {
+    std::vector<Node> ring = {{9, 8}, {10, 8}, {11, 8}, {12, 9}, {11, 10}, {10, 10}, {9, 10}};
+    std::vector<Node> chainWalls = {{1, 11}, {2, 12}, {2, 13}, {2, 14}, {2, 15}, {1, 16}, {0, 12}, {0, 14}, {0, 15}};
+    std::vector<Node> inside = {{9, 9}, {10, 9}}, chain = {{0, 13}, {1, 12}, {1, 13}, {1, 14}, {1, 15}};
+    for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
+        uint8_t mover = wall == MARK_RED ? MARK_BLUE : MARK_RED;
+        for (int level : {LEVEL_NORMAL, LEVEL_HARD}) {
+            clearBoard();
+            setMarks(ring, wall);
+            setMarks(chainWalls, wall);
+            setMarks(inside, mover);
+            setMarks(chain, mover);
+            board.redToMove = mover == MARK_RED;
+            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(8, 9))
+                << "wall " << (int)wall << ", level " << level;
+        }
+    }
+}
+
 // A seeded game to a full board, taken back move by move: each take-back gives
 // the exact game before that move, outlines included; then there is nothing left.
 TEST_F(RulesTest, TakeBackRestoresEveryPositionExactly) {
