@@ -23,8 +23,8 @@ const int MAX_DEPTH = 8;
 const int MAX_WIDTH = 16;
 static const LevelRule LEVEL_RULES[3] = {
     {2000, 1, 1, 1, 1000, true},
-    {1500, 4, 10, 6, 2000, false},
-    {7000, 7, 12, 8, 4000, false},
+    {600, 4, 10, 6, 2000, false},
+    {2500, 7, 12, 8, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
