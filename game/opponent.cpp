@@ -128,10 +128,12 @@ static bool walls(const Board& b, int node, int side) { return b.marks[node] == 
 static const uint8_t STRAIGHT[4] = {0, 2, 4, 6};
 
 // For each free node, how many live marks of the other side a mark of `side`
-// there would capture at once (0 for a node that takes no mark): the node cuts a part of the board that holds them off
-// the border, where the side's other live marks wall the rest. One depth-first
-// walk over the nodes those marks leave open, rooted in the whole border,
-// finds every such cut (the articulation points of that walk).
+// there would capture at once: the node cuts a part of the board that holds
+// them off the border, where the side's other live marks wall the rest. One
+// depth-first walk over the nodes those marks leave open, rooted in the whole
+// border, finds every such cut (the articulation points of that walk). A node
+// that cannot take a mark gets 0, even where it is a cut: the other side's
+// mark there may be all that joins its marks to the border.
 static void findCaptures(const Board& b, int side, uint8_t* gain) {
     static uint16_t order[BOARD_NODES], low[BOARD_NODES], below[BOARD_NODES];
     static int16_t stackNode[BOARD_NODES];
