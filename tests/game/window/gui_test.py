@@ -251,6 +251,22 @@ def key(*keys):
         xdo('key', k)
 
 
+def menu_is_open(img):
+    """The Game menu drops down over the window's green margin at its top left."""
+    return cp(img, 5, 5) != GREEN
+
+
+def menu(*keys):
+    """Alt+G and the keys of one Game menu item, each key sent once the menu
+    is showing, then a wait until it has closed: keys sent before the menu
+    is up can be lost, and a click while it is up only closes it."""
+    key('alt+g')
+    wait_for(menu_is_open, 'the Game menu opens')
+    for k in keys:
+        xdo('key', k)
+    wait_for(lambda img: not menu_is_open(img), 'the Game menu closes after %s' % ' '.join(keys))
+
+
 def activate():
     """A click that does nothing, so that the main window has the keyboard."""
     click(*NEUTRAL)
@@ -699,8 +715,8 @@ def group_computer():
     place(4, 4, BLUE)
     key('ctrl+n')
     wait_for(board_is_empty, 'new game')
-    key('alt+g', 'l', 'e')   # Level / Easy
-    key('alt+g', 'm')        # Play against the computer
+    menu('l', 'e')   # Level / Easy
+    menu('m')        # Play against the computer
     place(12, 9, RED)
     img = computer_replies(2)
     blues = [(c, r) for c in range(25) for r in range(19) if node_fill(img, c, r) == BLUE]
@@ -713,16 +729,16 @@ def group_computer():
     place(11, 9, RED)
     again = computer_replies(4)
     check(board_crop(again) == board_crop(first), 'the same move gets the same reply')
-    key('alt+g', 'l', 'h')   # Level / Hard
+    menu('l', 'h')   # Level / Hard
     place(13, 8, RED)
     computer_replies(6)
-    key('alt+g', 'u')        # Game / Undo move
+    menu('u')        # Game / Undo move
     wait_for(lambda i: marks_on_board(i) == 4 and node_fill(i, 13, 8) == GREEN, 'Undo move takes back two moves')
     key('ctrl+n')            # New game keeps the mode
     wait_for(board_is_empty, 'new game against the computer')
     place(5, 5, RED)
     computer_replies(2)
-    key('alt+g', 'm')        # back to two players
+    menu('m')        # back to two players
     place(6, 6, RED)
     img = wait_for(lambda i: marks_on_board(i) == 3 and cp(i, 507, 49) == BLUE, 'no reply with the item off')
     key('ctrl+z')
