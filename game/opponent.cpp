@@ -1,30 +1,35 @@
-// The opponent: iterative deepening alpha-beta over the most promising moves
-// next to the marks. Each level stops at a number of moves played on the copy
-// rather than at a time, so a move never depends on the machine's speed. At the
-// root every move within two nodes of a mark is played once and ranked by its
-// gain, so a capture at hand is never left out of the deeper searches.
+// The opponent: iterative deepening alpha-beta with a transposition table,
+// killer and history ordering, and a capture-and-block search at the leaves.
+// Every node's moves hold the captures at hand and the blocks of the other
+// side's; near the root every move is played once and ranked by the position
+// it leaves, so a quiet move that closes a wall or leaves a group two cut
+// nodes from death is never overlooked. Each level stops at a number of moves
+// played, not at a time, so a move never depends on the machine's speed.
 #include "opponent.h"
 
 #include <cstring>
 
-#include "capture.h"
 #include "node_tables.h"
+#include "search_board.h"
+#include "threats.h"
 
 struct LevelRule {
-    int32_t moveBudget;  // moves played on the copy before the search stops
+    int32_t moveBudget;   // moves played on the copy before the search stops
     uint8_t maxDepth;
-    uint8_t rootWidth;  // root moves searched deeper than one move
-    uint8_t width;      // moves tried at every other node
+    uint8_t rankedPlies;  // plies from the root whose every move is ranked by a trial
+    uint8_t rootWidth;    // root moves searched deeper than one move
+    uint8_t width;        // moves tried at every other node, besides captures and blocks
+    uint8_t quiescence;   // capture-and-block plies at the leaves
     uint16_t timeCapMs;
     bool loose;  // sees material only, and plays quiet moves anywhere
 };
 
-const int MAX_DEPTH = 8;
-const int MAX_WIDTH = 16;
+const int MAX_PLY = 24;
+const int MAX_MOVES = 40;
 static const LevelRule LEVEL_RULES[3] = {
-    {2000, 1, 1, 1, 1000, true},
-    {600, 4, 10, 6, 2000, false},
-    {2500, 7, 12, 8, 4000, false},
+    {2000, 1, 1, 1, 1, 0, 1000, true},
+    {1500, 3, 1, 8, 6, 2, 2000, false},
+    {9000, 8, 2, 12, 8, 4, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
@@ -32,8 +37,7 @@ const int CAPTURE_VALUE = 64;
 const int INFINITE_VALUE = 1 << 28;
 const int CLOCK_EVERY = 64;  // moves between looks at the clock
 
-static Board copy;
-static Position undo[MAX_DEPTH];
+static SearchBoard copy;
 static const LevelRule* rule;
 static MillisecondClock clockNow;
 static unsigned startMs;
@@ -50,32 +54,86 @@ static bool outOfBudget() {
     return clockNow() - startMs > rule->timeCapMs;
 }
 
-// Captured marks of the other side minus captured own, for the side to move.
-static int evaluate(const Board& b) {
-    int redAhead = 0;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (b.captured[node] == 0) continue;
-        if (b.marks[node] == MARK_BLUE) redAhead++;
-        if (b.marks[node] == MARK_RED) redAhead--;
-    }
-    return CAPTURE_VALUE * (b.redToMove ? redAhead : -redAhead);
+// ---- Transposition table, killers and history ----
+
+struct TableEntry {
+    uint32_t key;
+    int32_t value;
+    int16_t move;
+    uint8_t depth;
+    uint8_t bound;
+};
+const uint8_t BOUND_EXACT = 1, BOUND_LOWER = 2, BOUND_UPPER = 3;
+const int TABLE_BITS = 16;
+static TableEntry table[1 << TABLE_BITS];
+static int16_t killers[MAX_PLY][2];
+static int32_t history[2][BOARD_NODES];
+
+static TableEntry& entryFor(uint32_t key) { return table[(key ^ key >> TABLE_BITS) & ((1 << TABLE_BITS) - 1)]; }
+
+static void store(int depth, int value, int alpha, int beta, int move) {
+    TableEntry& e = entryFor(copy.key);
+    if (e.key == copy.key && e.depth > depth) return;
+    e.key = copy.key;
+    e.value = value;
+    e.move = (int16_t)move;
+    e.depth = (uint8_t)depth;
+    e.bound = value <= alpha ? BOUND_UPPER : value >= beta ? BOUND_LOWER : BOUND_EXACT;
 }
+
+static void rememberCutoff(int ply, int node, int depth) {
+    if (killers[ply][0] != node) killers[ply][1] = killers[ply][0], killers[ply][0] = (int16_t)node;
+    history[copy.redToMove][node] += depth * depth;
+}
+
+// ---- Evaluation ----
+
+static Threats mineAt[MAX_PLY + 1], theirsAt[MAX_PLY + 1];
+
+// The best the side to move gets from the threats standing: it makes its
+// best capture and suffers the other side's best that the capture did not
+// block, or it blocks that one and suffers the second.
+static int exchange(const Threats& mine, const Threats& theirs) {
+    int suffered = mine.bestNode >= 0 && mine.bestNode == theirs.bestNode ? theirs.second : theirs.best;
+    int capture = mine.best - suffered;
+    return capture > -theirs.second ? capture : -theirs.second;
+}
+
+// Captured and dead marks, the standing exchange, for the side to move.
+static int staticValue(const Threats& mine, const Threats& theirs) {
+    int side = sideToMove(copy), other = otherSide(side);
+    int lead = copy.lostMarks[other] - copy.lostMarks[side] + mine.deadMarks - theirs.deadMarks;
+    return CAPTURE_VALUE * (lead + exchange(mine, theirs));
+}
+
+static int evaluateAt(int ply) {
+    int side = sideToMove(copy);
+    findThreats(copy, side, mineAt[ply]);
+    findThreats(copy, otherSide(side), theirsAt[ply]);
+    return staticValue(mineAt[ply], theirsAt[ply]);
+}
+
+// Material alone, for the loose level.
+static int materialValue() {
+    int side = sideToMove(copy);
+    return CAPTURE_VALUE * (copy.lostMarks[otherSide(side)] - copy.lostMarks[side]);
+}
+
+// ---- Moves ----
 
 // How promising a free node looks for mover, from the live marks around it:
 // pressing on the other side's marks and linking up one's own (a diagonal
-// link walls as well as a straight one). -1 for a node that is not free or has
-// no mark next to it.
-static int promise(const Board& b, int node, int mover) {
-    if (b.marks[node] != MARK_NONE || b.captured[node] != 0) return -1;
+// link walls as well as a straight one). -1 for a node with no mark next to it.
+static int promise(int node, int mover) {
     int value = 0;
     bool nearMark = false;
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next == NO_NODE || b.marks[next] == MARK_NONE) continue;
+        if (next == NO_NODE || copy.marks[next] == MARK_NONE) continue;
         nearMark = true;
-        if (b.captured[next] != 0) continue;
+        if (copy.captured[next] != 0) continue;
         bool straight = (d & 1) == 0;
-        if (b.marks[next] == mover)
+        if (copy.marks[next] == mover)
             value += straight ? 2 : 3;
         else
             value += straight ? 4 : 2;
@@ -83,28 +141,28 @@ static int promise(const Board& b, int node, int mover) {
     return nearMark ? value + 1 : -1;
 }
 
-static bool markAround(const Board& b, int node) {
+static bool markAround(int node) {
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && b.marks[next] != MARK_NONE) return true;
+        if (next != NO_NODE && copy.marks[next] != MARK_NONE) return true;
     }
     return false;
 }
 
-// A free node with a mark at most two steps away in any of the eight directions.
-static bool twoFromMark(const Board& b, int node) {
-    if (b.marks[node] != MARK_NONE || b.captured[node] != 0) return false;
-    if (markAround(b, node)) return true;
+// An open node with a mark at most two steps away in any of the eight directions.
+static bool twoFromMark(int node) {
+    if (!isOpen(copy, node)) return false;
+    if (markAround(node)) return true;
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && markAround(b, next)) return true;
+        if (next != NO_NODE && markAround(next)) return true;
     }
     return false;
 }
 
 // Keeps the best `width` (key, node) pairs, best first; a later node with an
 // equal key goes behind, so the order is fixed by the position alone.
-static void keepBest(int* keys, int* nodes, int* count, int width, int key, int node) {
+static void keepBest(int* keys, int16_t* nodes, int* count, int width, int key, int node) {
     int at = *count < width ? (*count)++ : width;
     while (at > 0 && keys[at - 1] < key) {
         if (at < width) {
@@ -115,125 +173,126 @@ static void keepBest(int* keys, int* nodes, int* count, int width, int key, int 
     }
     if (at < width) {
         keys[at] = key;
-        nodes[at] = node;
+        nodes[at] = (int16_t)node;
     }
 }
 
-static int mover(const Board& b) { return b.redToMove ? MARK_RED : MARK_BLUE; }
-static int otherSide(int side) { return side == MARK_RED ? MARK_BLUE : MARK_RED; }
+static int16_t movesAt[MAX_PLY + 1][MAX_MOVES];
+static int search(int ply, int depth, int alpha, int beta);
+static int quiesce(int ply, int plies, int alpha, int beta);
 
-static bool walls(const Board& b, int node, int side) { return b.marks[node] == side && b.captured[node] == 0; }
-
-// Up, right, down, left: the steps of the fills that decide captures.
-static const uint8_t STRAIGHT[4] = {0, 2, 4, 6};
-
-// For each free node, how many live marks of the other side a mark of `side`
-// there would capture at once: the node cuts a part of the board that holds
-// them off the border, where the side's other live marks wall the rest. One
-// depth-first walk over the nodes those marks leave open, rooted in the whole
-// border, finds every such cut (the articulation points of that walk). A node
-// that cannot take a mark gets 0, even where it is a cut: the other side's
-// mark there may be all that joins its marks to the border.
-static void findCaptures(const Board& b, int side, uint8_t* gain) {
-    static uint16_t order[BOARD_NODES], low[BOARD_NODES], below[BOARD_NODES];
-    static int16_t stackNode[BOARD_NODES];
-    static uint8_t stackStep[BOARD_NODES];
-    memset(order, 0, sizeof order);
-    memset(gain, 0, BOARD_NODES);
-    int other = otherSide(side), time = 0;
-    for (int start = 0; start < BOARD_NODES; start++) {
-        if (!NODE_TABLES.border[start] || order[start] || walls(b, start, side)) continue;
-        int top = -1, next = start;
-        for (;;) {
-            if (next >= 0) {
-                order[next] = (uint16_t)++time;
-                low[next] = NODE_TABLES.border[next] ? 0 : order[next];
-                below[next] = walls(b, next, other);
-                stackNode[++top] = (int16_t)next;
-                stackStep[top] = 0;
-            }
-            next = -1;
-            int node = stackNode[top];
-            if (stackStep[top] == 4) {
-                if (--top < 0) break;
-                int parent = stackNode[top];
-                if (low[node] < low[parent]) low[parent] = low[node];
-                below[parent] = (uint16_t)(below[parent] + below[node]);
-                bool open = b.marks[parent] == MARK_NONE && b.captured[parent] == 0;
-                if (open && low[node] >= order[parent]) gain[parent] = (uint8_t)(gain[parent] + below[node]);
-                continue;
-            }
-            int neighbour = NODE_TABLES.neighbour[node][STRAIGHT[stackStep[top]++]];
-            if (neighbour == NO_NODE || walls(b, neighbour, side)) continue;
-            if (order[neighbour] == 0)
-                next = neighbour;
-            else if (order[neighbour] < low[node])
-                low[node] = order[neighbour];
-        }
-    }
-}
-
-static uint8_t ownCaptures[BOARD_NODES], otherCaptures[BOARD_NODES];
-
-static int search(int depth, int alpha, int beta);
-
-// The value of a move for the side that plays it, searched depth further.
-static int tryMove(int node, int depth, int alpha, int beta) {
-    savePosition(copy, &undo[depth]);
-    placeMarkAt(copy, node);
+static int playAt(int node) {
     searchMovesPlayed++;
-    int value = -search(depth, -beta, -alpha);
-    loadPosition(copy, undo[depth]);
+    return playSearchMove(copy, node);
+}
+
+// Ranks every move near the marks by the position it leaves, for the other
+// side to move there; `loose` ranks by material and a scatter instead.
+static int rankedMoves(int ply, int width) {
+    int keys[MAX_MOVES], count = 0;
+    uint32_t scatter = copy.key;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (rule->loose ? !isOpen(copy, node) : !twoFromMark(node)) continue;
+        int taken = playAt(node);
+        int value = rule->loose ? -materialValue() * 4096 + (int)((((uint32_t)node + 1) * 2654435761u ^ scatter) >> 20)
+                                : -evaluateAt(ply + 1) * 16 + promise(node, otherSide(sideToMove(copy)));
+        undoSearchMove(copy, node, taken);
+        keepBest(keys, movesAt[ply], &count, width, value, node);
+    }
+    return count;
+}
+
+// Captures and blocks first, the table's move and the killers next, then the
+// promise of the rest with the history of cut-offs.
+static int orderedMoves(int ply, int first) {
+    const Threats& mine = mineAt[ply];
+    const Threats& theirs = theirsAt[ply];
+    int side = sideToMove(copy);
+    int keys[MAX_MOVES], count = 0, width = rule->width;
+    for (int node = 0; node < BOARD_NODES; node++) width += mine.gain[node] + theirs.gain[node] > 0;
+    if (width > MAX_MOVES) width = MAX_MOVES;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (!isOpen(copy, node)) continue;
+        int urgency = 2 * mine.gain[node] + theirs.gain[node];
+        int value = promise(node, side);
+        if (urgency > 0) {
+            value = (1 << 24) + urgency * 4096;
+        } else if (node == first) {
+            value = 1 << 23;
+        } else if (node == killers[ply][0] || node == killers[ply][1]) {
+            value = 1 << 22;
+        } else if (value >= 0) {
+            value = value * 256 + history[copy.redToMove][node];
+        }
+        if (value >= 0) keepBest(keys, movesAt[ply], &count, width, value, node);
+    }
+    return count;
+}
+
+static int tryMove(int ply, int node, int depth, int alpha, int beta) {
+    int taken = playAt(node);
+    int value = -search(ply + 1, depth, -beta, -alpha);
+    undoSearchMove(copy, node, taken);
     return value;
 }
 
-// The exchange at the end of the search: the side to move either makes its
-// best capture and suffers the other side's best, or stops that one and
-// suffers the other side's second best.
-static int exchange() {
-    int own = 0, ownNode = -1, first = 0, firstNode = -1, second = 0;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (ownCaptures[node] > own) own = ownCaptures[node], ownNode = node;
-        int gain = otherCaptures[node];
-        if (gain > first)
-            second = first, first = gain, firstNode = node;
-        else if (gain > second)
-            second = gain;
-    }
-    int capture = own - (ownNode == firstNode ? second : first);
-    return capture > -second ? capture : -second;
-}
-
-static int search(int depth, int alpha, int beta) {
-    if (depth == 0 && rule->loose) return evaluate(copy);
-    int side = mover(copy);
-    findCaptures(copy, side, ownCaptures);
-    findCaptures(copy, otherSide(side), otherCaptures);
-    if (depth == 0) return evaluate(copy) + CAPTURE_VALUE * exchange();
-    // Captures first, then the nodes that stop the other side's, then the
-    // promise of the rest.
-    int keys[MAX_WIDTH], nodes[MAX_WIDTH], count = 0;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        int value = promise(copy, node, side);
-        int urgency = 2 * ownCaptures[node] + otherCaptures[node];
-        if (urgency > 0) value = (value < 0 ? 0 : value) + 32 * urgency;
-        if (value >= 0) keepBest(keys, nodes, &count, rule->width, value, node);
-    }
-    if (count == 0) return evaluate(copy);
-    for (int i = 0; i < count && alpha < beta; i++) {
+static int quiesce(int ply, int plies, int alpha, int beta) {
+    int stand = evaluateAt(ply);
+    const Threats& mine = mineAt[ply];
+    const Threats& theirs = theirsAt[ply];
+    if (plies == 0 || ply >= MAX_PLY || stand >= beta) return stand;
+    if (mine.best == 0 && theirs.best == 0) return stand;
+    if (stand > alpha) alpha = stand;
+    int16_t moves[2] = {mine.bestNode, theirs.bestNode};
+    for (int i = 0; i < 2 && alpha < beta; i++) {
+        int node = moves[i];
+        if (node < 0 || (i == 1 && node == moves[0])) continue;
         if (outOfBudget()) stopped = true;
         if (stopped) return 0;
-        int value = tryMove(nodes[i], depth - 1, alpha, beta);
+        int taken = playAt(node);
+        int value = -quiesce(ply + 1, plies - 1, -beta, -alpha);
+        undoSearchMove(copy, node, taken);
         if (value > alpha) alpha = value;
     }
     return alpha;
 }
 
+static int search(int ply, int depth, int alpha, int beta) {
+    if (depth <= 0 || ply >= MAX_PLY) return quiesce(ply, rule->quiescence, alpha, beta);
+    TableEntry& e = entryFor(copy.key);
+    int first = -1;
+    if (e.key == copy.key) {
+        first = e.move;
+        if (e.depth >= depth &&
+            (e.bound == BOUND_EXACT || (e.bound == BOUND_LOWER && e.value >= beta) ||
+             (e.bound == BOUND_UPPER && e.value <= alpha)))
+            return e.value;
+    }
+    int stand = evaluateAt(ply);  // also the threats that orderedMoves reads
+    int count = ply < rule->rankedPlies ? rankedMoves(ply, rule->width) : orderedMoves(ply, first);
+    if (count == 0) return stand;
+    int best = -INFINITE_VALUE, bestMove = -1, alphaBefore = alpha;
+    for (int i = 0; i < count; i++) {
+        if (outOfBudget()) stopped = true;
+        if (stopped) return 0;
+        int node = movesAt[ply][i];
+        int value = tryMove(ply, node, depth - 1, alpha, beta);
+        if (value > best) best = value, bestMove = node;
+        if (value > alpha) alpha = value;
+        if (alpha >= beta) {
+            rememberCutoff(ply, node, depth);
+            break;
+        }
+    }
+    if (!stopped) store(depth, best, alphaBefore, beta, bestMove);
+    return best;
+}
+
 // A board without marks near any free node: the free node nearest the centre.
-static int nearestCentre(const Board& b) {
+static int nearestCentre() {
     int best = -1, bestDistance = 1 << 16;
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (b.marks[node] != MARK_NONE || b.captured[node] != 0) continue;
+        if (!isOpen(copy, node)) continue;
         int dc = NODE_TABLES.column[node] - BOARD_COLUMNS / 2, dr = NODE_TABLES.row[node] - BOARD_ROWS / 2;
         int distance = (dc < 0 ? -dc : dc) + (dr < 0 ? -dr : dr);
         if (distance < bestDistance) best = node, bestDistance = distance;
@@ -241,40 +300,14 @@ static int nearestCentre(const Board& b) {
     return best;
 }
 
-// A number mixed from the marks on the board: what the easy level's quiet
-// moves are chosen by, so that they look scattered and still repeat.
-static uint32_t positionMix(const Board& b) {
-    uint32_t mix = 0;
-    for (int node = 0; node < BOARD_NODES; node++) mix = (mix ^ b.marks[node]) * 16777619u;
-    return mix;
-}
-
-// Every move within two nodes of a mark, played once; ranked by its gain,
-// then by its promise.
-static int rankRootMoves(int* nodes) {
-    int keys[MAX_WIDTH], count = 0;
-    int side = mover(copy);
-    uint32_t mix = positionMix(copy);
-    for (int node = 0; node < BOARD_NODES; node++) {
-        bool open = copy.marks[node] == MARK_NONE && copy.captured[node] == 0;
-        if (rule->loose ? !open : !twoFromMark(copy, node)) continue;
-        int gain = tryMove(node, 0, -INFINITE_VALUE, INFINITE_VALUE);
-        // Gains come in steps of CAPTURE_VALUE; what ranks equal gains stays below 16 * CAPTURE_VALUE.
-        int value = rule->loose ? (int)((((uint32_t)node + 1) * 2654435761u ^ mix) * 2246822519u >> 22)
-                                : promise(copy, node, side);
-        keepBest(keys, nodes, &count, rule->rootWidth, gain * 16 + (value < 0 ? 0 : value), node);
-    }
-    return count;
-}
-
 // Moves the root move at `at` to the front, keeping the others' order.
-static void moveToFront(int* nodes, int at) {
-    int node = nodes[at];
+static void moveToFront(int16_t* nodes, int at) {
+    int16_t node = nodes[at];
     for (; at > 0; at--) nodes[at] = nodes[at - 1];
     nodes[0] = node;
 }
 
-int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
+static void startSearch(const Board& position, int level, MillisecondClock clockMs) {
     rule = &LEVEL_RULES[(level < LEVEL_EASY ? LEVEL_EASY : level > LEVEL_HARD ? LEVEL_HARD : level) - 1];
     clockNow = clockMs;
     startMs = clockNow ? clockNow() : 0;
@@ -282,17 +315,22 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
     stopped = false;
     searchMovesPlayed = 0;
     searchDepthReached = 0;
-    savePosition(position, &undo[0]);
-    loadPosition(copy, undo[0]);
+    memset(table, 0, sizeof table);
+    memset(killers, 0xFF, sizeof killers);
+    memset(history, 0, sizeof history);
+    loadSearchBoard(copy, position);
+}
 
-    int nodes[MAX_WIDTH];
-    int count = rankRootMoves(nodes);
-    if (count == 0) return nearestCentre(copy);
+int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
+    startSearch(position, level, clockMs);
+    int count = rankedMoves(0, rule->rootWidth);
+    if (count == 0) return nearestCentre();
+    int16_t* nodes = movesAt[0];
     searchDepthReached = 1;
     for (int depth = 2; depth <= rule->maxDepth && !stopped; depth++) {
         int alpha = -INFINITE_VALUE, best = -1;
         for (int i = 0; i < count; i++) {
-            int value = tryMove(nodes[i], depth - 1, alpha, INFINITE_VALUE);
+            int value = tryMove(0, nodes[i], depth - 1, alpha, INFINITE_VALUE);
             if (stopped) break;
             if (value > alpha) alpha = value, best = i;
         }

@@ -1,0 +1,145 @@
+// The search's move: only a region that touched the new mark can lose its way
+// to the border, and only when the mark splits the ring of its eight
+// neighbours into two or more open stretches.
+#include "search_board.h"
+
+#include <cstring>
+
+#include "node_tables.h"
+
+static uint32_t markKeys[3][BOARD_NODES];  // [0]: captured
+static uint32_t sideKey;
+
+static uint32_t seen[BOARD_NODES];
+static uint32_t seenStamp;
+static int16_t regionNodes[BOARD_NODES];
+// Nodes captured by the moves played since the position was loaded: one line
+// of moves captures each node once at most.
+static int16_t capturedStack[BOARD_NODES];
+static int capturedTop;
+
+static void makeKeys() {
+    if (sideKey) return;
+    uint32_t x = 2463534242u;
+    for (int i = 0; i <= 3 * BOARD_NODES; i++) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        if (i < 3 * BOARD_NODES)
+            markKeys[i / BOARD_NODES][i % BOARD_NODES] = x;
+        else
+            sideKey = x | 1;
+    }
+}
+
+void loadSearchBoard(SearchBoard& to, const Board& from) {
+    makeKeys();
+    capturedTop = 0;
+    memcpy(to.marks, from.marks, BOARD_NODES);
+    memcpy(to.captured, from.captured, BOARD_NODES);
+    to.redToMove = from.redToMove ? 1 : 0;
+    to.lostMarks[MARK_RED] = to.lostMarks[MARK_BLUE] = 0;
+    to.key = to.redToMove ? sideKey : 0;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        int mark = to.marks[node] <= MARK_BLUE ? to.marks[node] : MARK_NONE;
+        to.marks[node] = (uint8_t)mark;
+        to.key ^= mark ? markKeys[mark][node] : 0;
+        if (!to.captured[node]) continue;
+        to.captured[node] = 1;
+        to.key ^= markKeys[0][node];
+        if (mark) to.lostMarks[mark]++;
+    }
+}
+
+// Whether the open neighbours of node, walls counted against side, fall into
+// two or more stretches around it; with one, they stay joined around it. Off
+// the board counts as open: a region may have reached the border through the
+// new mark itself.
+static bool opensAround(const SearchBoard& b, int next, int side) {
+    return next == NO_NODE || !wallsAgainst(b, next, side);
+}
+
+static bool splitsNeighbours(const SearchBoard& b, int node, int side) {
+    int stretches = 0;
+    bool wasOpen = opensAround(b, NODE_TABLES.neighbour[node][7], side);
+    for (int d = 0; d < 8; d++) {
+        bool open = opensAround(b, NODE_TABLES.neighbour[node][d], side);
+        stretches += open && !wasOpen;
+        wasOpen = open;
+    }
+    return stretches >= 2;
+}
+
+
+static void refreshStamps() {
+    if (seenStamp < 0xFFFFFFF0u) return;
+    memset(seen, 0, sizeof seen);
+    seenStamp = 0;
+}
+
+// Fills from start through what side does not wall; returns the number of
+// nodes found when the fill stays off the border, or 0 when it reaches the
+// border or a region of this move that did (stamps from `firstStamp` on).
+static int enclosedRegion(const SearchBoard& b, int start, int side, uint32_t firstStamp) {
+    uint32_t stamp = ++seenStamp;
+    int count = 0, top = 0;
+    static int16_t stack[BOARD_NODES];
+    stack[top++] = (int16_t)start;
+    seen[start] = stamp;
+    while (top > 0) {
+        int node = stack[--top];
+        regionNodes[count++] = (int16_t)node;
+        for (int d = 0; d < 8; d += 2) {
+            int next = NODE_TABLES.neighbour[node][d];
+            if (seen[next] == stamp || wallsAgainst(b, next, side)) continue;
+            if (seen[next] >= firstStamp || NODE_TABLES.border[next]) return 0;
+            seen[next] = stamp;
+            stack[top++] = (int16_t)next;
+        }
+    }
+    return count;
+}
+
+static int captureRegion(SearchBoard& b, int count) {
+    int taken = 0;
+    for (int i = 0; i < count; i++) {
+        int node = regionNodes[i];
+        if (b.captured[node]) continue;
+        b.captured[node] = 1;
+        b.key ^= markKeys[0][node];
+        if (b.marks[node]) b.lostMarks[b.marks[node]]++;
+        capturedStack[capturedTop++] = (int16_t)node;
+        taken++;
+    }
+    return taken;
+}
+
+int playSearchMove(SearchBoard& b, int node) {
+    int side = sideToMove(b);
+    b.marks[node] = (uint8_t)side;
+    b.redToMove ^= 1;
+    b.key ^= markKeys[side][node] ^ sideKey;
+    if (!splitsNeighbours(b, node, side)) return 0;
+    refreshStamps();
+    uint32_t firstStamp = seenStamp + 1;
+    int taken = 0;
+    for (int d = 0; d < 8; d += 2) {
+        int next = NODE_TABLES.neighbour[node][d];
+        if (next == NO_NODE || seen[next] >= firstStamp || wallsAgainst(b, next, side)) continue;
+        if (NODE_TABLES.border[next]) continue;
+        int count = enclosedRegion(b, next, side, firstStamp);
+        if (count) taken += captureRegion(b, count);
+    }
+    return taken;
+}
+
+void undoSearchMove(SearchBoard& b, int node, int capturedCount) {
+    for (; capturedCount > 0; capturedCount--) {
+        int back = capturedStack[--capturedTop];
+        b.captured[back] = 0;
+        b.key ^= markKeys[0][back];
+        if (b.marks[back]) b.lostMarks[b.marks[back]]--;
+    }
+    int side = b.marks[node];
+    b.marks[node] = MARK_NONE;
+    b.redToMove ^= 1;
+    b.key ^= markKeys[side][node] ^ sideKey;
+}
