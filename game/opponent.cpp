@@ -19,6 +19,7 @@ struct LevelRule {
     uint8_t rankedPlies;  // plies from the root whose every move is ranked by a trial
     uint8_t rootWidth;    // root moves searched deeper than one move
     uint8_t width;        // moves tried at every other node, besides captures and blocks
+    uint8_t shortlist;    // moves a ranking tries
     uint8_t quiescence;   // capture-and-block plies at the leaves
     uint16_t timeCapMs;
     bool loose;  // sees material only, and plays quiet moves anywhere
@@ -26,10 +27,11 @@ struct LevelRule {
 
 const int MAX_PLY = 24;
 const int MAX_MOVES = 40;
+const int MAX_CANDIDATES = 64;
 static const LevelRule LEVEL_RULES[3] = {
-    {2000, 1, 1, 1, 1, 0, 1000, true},
-    {1500, 3, 1, 8, 6, 2, 2000, false},
-    {9000, 8, 2, 12, 8, 4, 4000, false},
+    {2000, 1, 1, 1, 1, 0, 0, 1000, true},
+    {800, 4, 1, 8, 6, 48, 2, 2000, false},
+    {3200, 8, 2, 12, 8, 40, 4, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
@@ -186,31 +188,16 @@ static int playAt(int node) {
     return playSearchMove(copy, node);
 }
 
-// Ranks every move near the marks by the position it leaves, for the other
-// side to move there; `loose` ranks by material and a scatter instead.
-static int rankedMoves(int ply, int width) {
-    int keys[MAX_MOVES], count = 0;
-    uint32_t scatter = copy.key;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (rule->loose ? !isOpen(copy, node) : !twoFromMark(node)) continue;
-        int taken = playAt(node);
-        int value = rule->loose ? -materialValue() * 4096 + (int)((((uint32_t)node + 1) * 2654435761u ^ scatter) >> 20)
-                                : -evaluateAt(ply + 1) * 16 + promise(node, otherSide(sideToMove(copy)));
-        undoSearchMove(copy, node, taken);
-        keepBest(keys, movesAt[ply], &count, width, value, node);
-    }
-    return count;
-}
-
 // Captures and blocks first, the table's move and the killers next, then the
-// promise of the rest with the history of cut-offs.
-static int orderedMoves(int ply, int first) {
+// promise of the rest with the history of cut-offs; `wide` also takes the
+// nodes two steps from a mark.
+static int orderedMoves(int ply, int first, int16_t* out, int width, bool wide) {
     const Threats& mine = mineAt[ply];
     const Threats& theirs = theirsAt[ply];
     int side = sideToMove(copy);
-    int keys[MAX_MOVES], count = 0, width = rule->width;
+    int keys[MAX_CANDIDATES], count = 0;
     for (int node = 0; node < BOARD_NODES; node++) width += mine.gain[node] + theirs.gain[node] > 0;
-    if (width > MAX_MOVES) width = MAX_MOVES;
+    if (width > MAX_CANDIDATES) width = MAX_CANDIDATES;
     for (int node = 0; node < BOARD_NODES; node++) {
         if (!isOpen(copy, node)) continue;
         int urgency = 2 * mine.gain[node] + theirs.gain[node];
@@ -223,9 +210,54 @@ static int orderedMoves(int ply, int first) {
             value = 1 << 22;
         } else if (value >= 0) {
             value = value * 256 + history[copy.redToMove][node];
+        } else if (wide && twoFromMark(node)) {
+            value = 0;
         }
-        if (value >= 0) keepBest(keys, movesAt[ply], &count, width, value, node);
+        if (value >= 0) keepBest(keys, out, &count, width, value, node);
     }
+    return count;
+}
+
+// Ranked move lists of the positions near the root, which every iteration of
+// the deepening meets again.
+struct RankedList {
+    uint32_t key;
+    int16_t count;
+    int16_t moves[MAX_MOVES];
+};
+static RankedList rankedLists[256];
+
+static int openNodes(int16_t* out) {
+    int count = 0;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (isOpen(copy, node)) out[count++] = (int16_t)node;
+    }
+    return count;
+}
+
+// Ranks the likeliest moves by the position each leaves, for the other side
+// to move there; `loose` ranks every move by material and a scatter instead.
+static int rankedMoves(int ply, int width) {
+    RankedList& known = rankedLists[copy.key & 255];
+    if (known.key == copy.key && known.count > 0) {
+        memcpy(movesAt[ply], known.moves, sizeof known.moves);
+        return known.count;
+    }
+    static int16_t candidates[BOARD_NODES];
+    int tried = rule->loose ? openNodes(candidates) : orderedMoves(ply, -1, candidates, rule->shortlist, true);
+    int keys[MAX_MOVES], count = 0;
+    uint32_t scatter = copy.key;
+    for (int i = 0; i < tried; i++) {
+        int node = candidates[i];
+        int taken = playAt(node);
+        int value = rule->loose ? -materialValue() * 4096 + (int)((((uint32_t)node + 1) * 2654435761u ^ scatter) >> 20)
+                                : -evaluateAt(ply + 1) * 16 + promise(node, otherSide(sideToMove(copy)));
+        undoSearchMove(copy, node, taken);
+        keepBest(keys, movesAt[ply], &count, width, value, node);
+    }
+    known.key = copy.key;
+    known.count = (int16_t)count;
+    memcpy(known.moves, movesAt[ply], sizeof known.moves);
     return count;
 }
 
@@ -269,7 +301,8 @@ static int search(int ply, int depth, int alpha, int beta) {
             return e.value;
     }
     int stand = evaluateAt(ply);  // also the threats that orderedMoves reads
-    int count = ply < rule->rankedPlies ? rankedMoves(ply, rule->width) : orderedMoves(ply, first);
+    int count = ply < rule->rankedPlies ? rankedMoves(ply, rule->width)
+                                        : orderedMoves(ply, first, movesAt[ply], rule->width, false);
     if (count == 0) return stand;
     int best = -INFINITE_VALUE, bestMove = -1, alphaBefore = alpha;
     for (int i = 0; i < count; i++) {
@@ -318,11 +351,13 @@ static void startSearch(const Board& position, int level, MillisecondClock clock
     memset(table, 0, sizeof table);
     memset(killers, 0xFF, sizeof killers);
     memset(history, 0, sizeof history);
+    memset(rankedLists, 0, sizeof rankedLists);
     loadSearchBoard(copy, position);
 }
 
 int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
     startSearch(position, level, clockMs);
+    evaluateAt(0);
     int count = rankedMoves(0, rule->rootWidth);
     if (count == 0) return nearestCentre();
     int16_t* nodes = movesAt[0];

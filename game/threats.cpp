@@ -2,19 +2,34 @@
 // whole border, numbers the nodes and finds each one's lowest reach (the
 // articulation points of the walk); a second pass down the walk counts each
 // node's cut ancestors and a third, back up, adds the threatened marks below
-// each cut to its gain.
+// each cut to its gain. The search calls this at every node it evaluates, so
+// the walk reads one byte a node for walls and steps through a table of the
+// four straight neighbours in which a step off the board meets a wall.
 #include "threats.h"
 
 #include <cstring>
 
 #include "node_tables.h"
 
-static uint16_t order[BOARD_NODES], low[BOARD_NODES];
+const int OFF = BOARD_NODES;  // a node that is always a wall
+static int16_t straight[BOARD_NODES][4];
+static uint8_t wall[BOARD_NODES + 1];
+static uint16_t order[BOARD_NODES + 1], low[BOARD_NODES];
 static int16_t parent[BOARD_NODES], walk[BOARD_NODES], below[BOARD_NODES];
 static uint8_t nextStep[BOARD_NODES];
 
+static void makeStraightSteps() {
+    if (straight[0][0]) return;
+    for (int node = 0; node < BOARD_NODES; node++) {
+        for (int d = 0; d < 4; d++) {
+            int next = NODE_TABLES.neighbour[node][2 * d];
+            straight[node][d] = (int16_t)(next == NO_NODE ? OFF : next);
+        }
+    }
+}
+
 // Numbers the nodes reachable from the border start; returns the walk's length.
-static int walkFrom(const SearchBoard& b, int start, int side, int count) {
+static int walkFrom(int start, int count) {
     int node = start, from = -1;
     for (;;) {
         if (node >= 0) {
@@ -26,16 +41,15 @@ static int walkFrom(const SearchBoard& b, int start, int side, int count) {
             from = node;
         }
         node = -1;
-        if (nextStep[from] == 8) {
+        if (nextStep[from] == 4) {
             int up = parent[from];
             if (up < 0) return count;
             if (low[from] < low[up]) low[up] = low[from];
             from = up;
             continue;
         }
-        int next = NODE_TABLES.neighbour[from][nextStep[from]];
-        nextStep[from] += 2;
-        if (next == NO_NODE || wallsAgainst(b, next, side)) continue;
+        int next = straight[from][nextStep[from]++];
+        if (wall[next]) continue;
         if (order[next] == 0)
             node = next;
         else if (order[next] < low[from])
@@ -47,13 +61,20 @@ static bool cutsChild(const SearchBoard& b, int up, int child) {
     return up >= 0 && isOpen(b, up) && low[child] >= order[up];
 }
 
-void findThreats(const SearchBoard& b, int side, Threats& t) {
+static int walkBoard(const SearchBoard& b, int side) {
+    makeStraightSteps();
+    for (int node = 0; node < BOARD_NODES; node++) wall[node] = wallsAgainst(b, node, side);
+    wall[OFF] = 1;
     memset(order, 0, sizeof order);
     int count = 0;
     for (int start = 0; start < BOARD_NODES; start++) {
-        if (NODE_TABLES.border[start] && order[start] == 0 && !wallsAgainst(b, start, side))
-            count = walkFrom(b, start, side, count);
+        if (NODE_TABLES.border[start] && order[start] == 0 && !wall[start]) count = walkFrom(start, count);
     }
+    return count;
+}
+
+void findThreats(const SearchBoard& b, int side, Threats& t) {
+    int count = walkBoard(b, side);
     int other = otherSide(side);
     memset(t.gain, 0, sizeof t.gain);
     t.deadMarks = 0;
@@ -65,19 +86,19 @@ void findThreats(const SearchBoard& b, int side, Threats& t) {
         below[node] = live && cuts == 1;
         t.deadMarks += live && cuts >= 2;
     }
+    t.best = t.second = 0;
+    t.bestNode = -1;
     for (int i = count - 1; i > 0; i--) {
         int node = walk[i], up = parent[node];
         if (up < 0) continue;
         below[up] += below[node];
-        if (cutsChild(b, up, node)) t.gain[up] = (uint8_t)(t.gain[up] + below[node]);
-    }
-    t.best = t.second = 0;
-    t.bestNode = -1;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        int gain = t.gain[node];
-        if (gain > t.best)
-            t.second = t.best, t.best = (int16_t)gain, t.bestNode = (int16_t)node;
-        else if (gain > t.second)
+        if (!below[node] || !cutsChild(b, up, node)) continue;
+        int gain = t.gain[up] += below[node];
+        if (gain > t.best || (gain == t.best && up < t.bestNode)) {
+            if (up != t.bestNode) t.second = t.best;
+            t.best = (int16_t)gain, t.bestNode = (int16_t)up;
+        } else if (gain > t.second && up != t.bestNode) {
             t.second = (int16_t)gain;
+        }
     }
 }

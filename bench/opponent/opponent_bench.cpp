@@ -1,133 +1,94 @@
-// Plays the opponent's levels against two simple players and prints, for each
-// pairing, wins, draws and losses, mean scores, milliseconds per move (median
-// and maximum) and the search depth reached. 40 games a pairing, colours
-// alternating, fixed seeds; a game ends when each side has placed 120 marks or
-// the side to move finds no free node, and the higher score wins.
+// Plays the opponent's levels against each other and against the baseline
+// players, and prints for each pairing wins, draws and losses, mean scores,
+// processor milliseconds per move of the level (median and maximum) and the
+// depth it reached, then a rating table of every player that played.
 //   opponent_bench [GAMES [LEVEL [PLAYER]]]
-// LEVEL (easy, normal or hard) and PLAYER (greedy or two-move) keep only the
-// pairings named.
-// Milliseconds are wall-clock time and the process's CPU time; on a machine
-// busy with other work the second is the fair one.
-// Targets: hard beats the greedy player in 38 of 40 games and the two-move
-// searcher in 36, at most 250 ms a move; normal at most 50 ms a move; easy
+// GAMES: games a pairing and a game length (default 2; the full tables take
+// 20); each opening of four random moves in the middle of the board is
+// played twice, the colours exchanged. LEVEL (easy, normal, hard or 1, 2, 3)
+// and PLAYER keep only the pairings named. Games end when each side has
+// placed 60 (then 120) marks or the side to move finds no free node; the
+// higher score wins.
+// Targets: hard beats the careful player in 18 of 20 games and the searcher,
+// given hard's own processor time a move, in 15 of 20, at 120 marks; hard
+// beats normal in 14 of 20 and normal beats easy in 18 of 20; hard's median
+// at most 60 ms a move and its maximum 250 ms, normal's median 15 ms; easy
 // loses some games to the greedy player.
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
-#include "board.h"
 #include "opponent.h"
+#include "players.h"
 #include "random_moves.h"
+#include "ratings.h"
 
-const int DEFAULT_GAMES = 40;
-const int MARKS_EACH = 120;
+const int DEFAULT_GAMES = 2;
+const int OPENING_MOVES = 4;
 const uint32_t FIRST_SEED = 7001;
+const double FIRST_SEARCHER_MS = 40;
 
-enum Player { GREEDY, TWO_MOVE, EASY, NORMAL, HARD };
-static const char* const PLAYER_NAMES[] = {"greedy", "two-move", "easy", "normal", "hard"};
+enum Player { EASY, NORMAL, HARD, GREEDY, TWO_MOVE, CAREFUL, SEARCHER, PLAYERS };
+static const char* const PLAYER_NAMES[PLAYERS] = {"easy", "normal", "hard", "greedy", "two-move", "careful", "searcher"};
 
-static double nowMs() {
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-static double cpuMs() { return 1000.0 * (double)std::clock() / CLOCKS_PER_SEC; }
-
-static int moverAhead(const Board& b) {
-    int redAhead = redScore(b) - blueScore(b);
-    return b.redToMove ? redAhead : -redAhead;
-}
-
-// The free nodes in a seeded random order: the simple players' tie-break.
-static std::vector<int> shuffledFreeNodes(const Board& b, uint32_t* seed) {
-    std::vector<int> nodes;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (b.marks[node] == MARK_NONE && b.captured[node] == 0) nodes.push_back(node);
-    }
-    for (size_t i = nodes.size(); i > 1; i--) std::swap(nodes[i - 1], nodes[nextRandom(seed) % i]);
-    return nodes;
-}
-
-static Board work;
-
-static void copyGame(Board& to, const Board& from) {
-    Position position;
-    savePosition(from, &position);
-    loadPosition(to, position);
-}
-
-// The lead after one move, for the side that played it.
-static int leadAfter(const Board& from, int node) {
-    copyGame(work, from);
-    placeMarkAt(work, node);
-    return -moverAhead(work);
-}
-
-// The move with the best lead right after it; the first of equals in random order.
-static int greedyMove(const Board& b, uint32_t* seed) {
-    int best = -1, bestLead = -BOARD_NODES - 1;
-    for (int node : shuffledFreeNodes(b, seed)) {
-        int lead = leadAfter(b, node);
-        if (lead > bestLead) best = node, bestLead = lead;
-    }
-    return best;
-}
-
-// The move whose worst reply leaves the best lead: alpha-beta over two moves,
-// the reply that refuted the last move tried first.
-static int twoMoveSearch(const Board& b, uint32_t* seed) {
-    static Board afterMove;
-    int best = -1, bestLead = -BOARD_NODES - 1, refutation = -1;
-    std::vector<int> moves = shuffledFreeNodes(b, seed);
-    for (int node : moves) {
-        copyGame(afterMove, b);
-        placeMarkAt(afterMove, node);
-        int worst = -moverAhead(afterMove);
-        std::vector<int> replies = shuffledFreeNodes(afterMove, seed);
-        if (refutation >= 0) replies.insert(replies.begin(), refutation);
-        for (int reply : replies) {
-            if (worst <= bestLead) break;
-            if (afterMove.marks[reply] != MARK_NONE || afterMove.captured[reply] != 0) continue;
-            int lead = -leadAfter(afterMove, reply);
-            if (lead < worst) worst = lead, refutation = reply;
-        }
-        if (worst > bestLead) best = node, bestLead = worst;
-    }
-    return best;
-}
+struct Pairing {
+    Player level, other;
+};
+static const Pairing PAIRINGS[] = {{HARD, CAREFUL}, {HARD, SEARCHER}, {HARD, NORMAL},  {NORMAL, EASY},
+                                   {NORMAL, CAREFUL}, {NORMAL, SEARCHER}, {EASY, GREEDY}, {HARD, TWO_MOVE}};
+static const int MARKS_EACH[] = {60, 120};
 
 struct Tally {
     int wins = 0, draws = 0, losses = 0;
     long scoreFor = 0, scoreAgainst = 0;
-    std::vector<double> moveMs, moveCpuMs;
+    std::vector<double> moveCpuMs;
     std::vector<int> depths;
 };
+
+static double lastLevelMs;  // what the searcher gets for its next move
 
 static int chooseFor(Player player, const Board& b, uint32_t* seed, Tally* tally) {
     if (player == GREEDY) return greedyMove(b, seed);
     if (player == TWO_MOVE) return twoMoveSearch(b, seed);
-    double start = nowMs(), startCpu = cpuMs();
+    if (player == CAREFUL) return carefulMove(b, seed);
+    if (player == SEARCHER) {
+        int depth;
+        return searcherMove(b, lastLevelMs, &depth);
+    }
+    double start = cpuMs();
     int node = chooseMove(b, player - EASY + LEVEL_EASY, nullptr);
-    tally->moveMs.push_back(nowMs() - start);
-    tally->moveCpuMs.push_back(cpuMs() - startCpu);
+    lastLevelMs = cpuMs() - start;
+    tally->moveCpuMs.push_back(lastLevelMs);
     tally->depths.push_back(searchDepthReached);
     return node;
 }
 
 static Board game;
 
-static void playGame(Player level, Player other, bool levelIsRed, uint32_t seed, Tally* tally) {
+// Four random moves within the middle third of the board.
+static void playOpening(uint32_t seed) {
     memset(&game, 0, sizeof game);
     game.redToMove = 1;
-    int placed[2] = {0, 0};
-    while (placed[0] < MARKS_EACH || placed[1] < MARKS_EACH) {
+    for (int i = 0; i < OPENING_MOVES; i++) {
+        int node;
+        do {
+            int column = 8 + (int)(nextRandom(&seed) % 9), row = 6 + (int)(nextRandom(&seed) % 7);
+            node = nodeIndex(column, row);
+        } while (game.marks[node]);
+        placeMarkAt(game, node);
+    }
+}
+
+// The level's score minus the other's.
+static int playGame(Pairing p, bool levelIsRed, uint32_t seed, int marksEach, Tally* tally) {
+    playOpening(seed);
+    lastLevelMs = FIRST_SEARCHER_MS;
+    int placed[2] = {OPENING_MOVES / 2, OPENING_MOVES / 2};
+    while (placed[0] < marksEach || placed[1] < marksEach) {
         bool levelMoves = (game.redToMove != 0) == levelIsRed;
-        int node = chooseFor(levelMoves ? level : other, game, &seed, tally);
+        int node = chooseFor(levelMoves ? p.level : p.other, game, &seed, tally);
         if (node < 0) break;
         placed[game.redToMove ? 0 : 1]++;
         placeMarkAt(game, node);
@@ -136,47 +97,65 @@ static void playGame(Player level, Player other, bool levelIsRed, uint32_t seed,
     int mine = levelIsRed ? red : blue, theirs = levelIsRed ? blue : red;
     tally->scoreFor += mine;
     tally->scoreAgainst += theirs;
-    if (mine > theirs)
-        tally->wins++;
-    else if (mine < theirs)
-        tally->losses++;
-    else
-        tally->draws++;
+    return mine - theirs;
 }
 
-static void playPairing(Player level, Player other, int games) {
-    Tally tally;
-    for (int g = 0; g < games; g++) playGame(level, other, g % 2 == 0, FIRST_SEED + (uint32_t)g, &tally);
-    std::vector<double>& ms = tally.moveMs;
-    std::vector<double>& cpu = tally.moveCpuMs;
-    std::vector<int>& depths = tally.depths;
-    std::sort(ms.begin(), ms.end());
+static void playPairing(Pairing p, int marksEach, int games) {
+    Tally t;
+    for (int g = 0; g < games; g++) {
+        int lead = playGame(p, g % 2 == 0, FIRST_SEED + (uint32_t)(g / 2), marksEach, &t);
+        int result = lead > 0 ? 2 : lead == 0 ? 1 : 0;
+        (result == 2 ? t.wins : result == 1 ? t.draws : t.losses)++;
+        recordGame(p.level, p.other, result);
+    }
+    std::vector<double>& cpu = t.moveCpuMs;
+    std::vector<int>& depths = t.depths;
     std::sort(cpu.begin(), cpu.end());
     std::sort(depths.begin(), depths.end());
-    printf("%-6s vs %-8s  %2d wins %2d draws %2d losses  mean score %5.1f : %5.1f\n", PLAYER_NAMES[level],
-           PLAYER_NAMES[other], tally.wins, tally.draws, tally.losses, (double)tally.scoreFor / games,
-           (double)tally.scoreAgainst / games);
-    printf("    ms a move: median %.1f, max %.1f (CPU: median %.1f, max %.1f)  depth reached: median %d (%d..%d)\n",
-           ms[ms.size() / 2], ms.back(), cpu[cpu.size() / 2], cpu.back(), depths[depths.size() / 2], depths.front(),
-           depths.back());
+    printf("%-6s vs %-8s %3d marks  %2d-%d-%-2d  mean marks %5.1f : %5.1f  CPU ms a move %5.1f median %6.1f max"
+           "  depth %d (%d..%d)\n",
+           PLAYER_NAMES[p.level], PLAYER_NAMES[p.other], marksEach, t.wins, t.draws, t.losses,
+           (double)t.scoreFor / games, (double)t.scoreAgainst / games, cpu[cpu.size() / 2], cpu.back(),
+           depths[depths.size() / 2], depths.front(), depths.back());
     fflush(stdout);
 }
 
+static int playerNamed(const char* name, int first, int last) {
+    for (int p = first; p <= last; p++) {
+        if (strcmp(name, PLAYER_NAMES[p]) == 0) return p;
+    }
+    if (last == HARD && name[0] >= '1' && name[0] <= '3' && name[1] == 0) return name[0] - '1';
+    return -1;
+}
+
+static int usage(const char* reason) {
+    if (reason) fprintf(stderr, "opponent_bench: %s\n", reason);
+    fprintf(stderr,
+            "usage: opponent_bench [GAMES [LEVEL [PLAYER]]]\n"
+            "  GAMES   games a pairing and length, 1 or more (default %d)\n"
+            "  LEVEL   easy, normal, hard (or 1, 2, 3)\n"
+            "  PLAYER  easy, normal, hard, greedy, two-move, careful, searcher\n",
+            DEFAULT_GAMES);
+    return 2;
+}
+
 int main(int argc, char** argv) {
-    int games = argc > 1 ? atoi(argv[1]) : DEFAULT_GAMES;
-    const char* only = argc > 2 ? argv[2] : nullptr;
-    const char* against = argc > 3 ? argv[3] : nullptr;
-    if (games < 1 || argc > 4) {
-        fprintf(stderr, "usage: opponent_bench [GAMES [LEVEL [PLAYER]]]\n");
-        return 2;
+    if (argc > 4) return usage("too many arguments");
+    char* end = nullptr;
+    long games = argc > 1 ? strtol(argv[1], &end, 10) : DEFAULT_GAMES;
+    if (argc > 1 && (*end != 0 || games < 1 || games > 10000)) return usage("GAMES must be a number from 1 to 10000");
+    int level = argc > 2 ? playerNamed(argv[2], EASY, HARD) : -1;
+    if (argc > 2 && level < 0) return usage("unknown LEVEL");
+    int other = argc > 3 ? playerNamed(argv[3], EASY, SEARCHER) : -1;
+    if (argc > 3 && other < 0) return usage("unknown PLAYER");
+    printf("%ld games a pairing and length, openings of %d random moves played with both colours\n", games,
+           OPENING_MOVES);
+    for (int marks : MARKS_EACH) {
+        for (const Pairing& p : PAIRINGS) {
+            if ((level >= 0 && p.level != level) || (other >= 0 && p.other != other)) continue;
+            playPairing(p, marks, (int)games);
+        }
     }
-    printf("%d games a pairing, colours alternating, %d marks each or no free node\n", games, MARKS_EACH);
-    static const Player pairings[][2] = {
-        {HARD, GREEDY}, {HARD, TWO_MOVE}, {NORMAL, GREEDY}, {NORMAL, TWO_MOVE}, {EASY, GREEDY}};
-    for (const auto& pairing : pairings) {
-        if (only && strcmp(only, PLAYER_NAMES[pairing[0]]) != 0) continue;
-        if (against && strcmp(against, PLAYER_NAMES[pairing[1]]) != 0) continue;
-        playPairing(pairing[0], pairing[1], games);
-    }
+    printRatings(PLAYER_NAMES, PLAYERS);
     return 0;
 }

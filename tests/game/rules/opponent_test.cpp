@@ -7,6 +7,7 @@
 #include "opponent.h"
 #include "random_moves.h"
 #include "savefile.h"
+#include "search_board.h"
 
 static const int LEVELS[] = {LEVEL_EASY, LEVEL_NORMAL, LEVEL_HARD};
 
@@ -169,4 +170,68 @@ TEST_F(RulesTest, NewAndRestoredGamesHaveNothingToTakeBack) {
     newGame();
     EXPECT_FALSE(takeBack());
     remove(path.c_str());
+}
+
+// A game between hard (blue) and a careful player. Red's 17,11 would leave
+// blue's group (16,10), (15,11), (16,11) with two capture points, the
+// corridor (17,10)-(18,10); blue must see it coming. Whatever hard plays, red
+// answers 17,11, and then blue must still have a move that leaves red no
+// capture of the group.
+TEST_F(RulesTest, TheHardLevelStopsADoubleThreatBeforeItIsMade) {
+    static const int GAME[][2] = {
+        {13, 6},  {8, 13},  {16, 9},  {12, 12}, {12, 13}, {11, 13}, {11, 12}, {10, 12}, {11, 11}, {10, 11}, {10, 13},
+        {11, 14}, {13, 12}, {12, 11}, {11, 10}, {13, 13}, {12, 14}, {9, 12},  {10, 14}, {11, 15}, {12, 10}, {13, 11},
+        {14, 12}, {9, 13},  {14, 11}, {13, 10}, {14, 10}, {13, 9},  {14, 13}, {9, 14},  {10, 15}, {13, 14}, {12, 15},
+        {11, 16}, {13, 15}, {14, 14}, {14, 15}, {10, 16}, {9, 15},  {9, 16},  {8, 15},  {15, 14}, {8, 14},  {12, 9},
+        {11, 9},  {12, 16}, {13, 16}, {15, 13}, {15, 12}, {15, 11}, {15, 10}, {16, 11}, {14, 9},  {16, 10}, {12, 8},
+        {13, 8},  {13, 7},  {14, 8},  {14, 7},  {15, 8},  {15, 7},  {16, 8},  {16, 12}, {15, 9},  {17, 9},  {11, 8},
+        {10, 9}};
+    for (const auto& move : GAME) ASSERT_TRUE(placeMark(move[0], move[1]));
+    int node = chooseMove(board, LEVEL_HARD, nullptr);
+    ASSERT_TRUE(placeMark(node / BOARD_ROWS, node % BOARD_ROWS));
+    if (!placeMark(17, 11)) return;  // hard took the node itself
+    const int group[] = {nodeIndex(16, 10), nodeIndex(15, 11), nodeIndex(16, 11)};
+    static SearchBoard b;
+    loadSearchBoard(b, board);
+    bool saved = false;
+    for (int reply = 0; reply < BOARD_NODES && !saved; reply++) {
+        if (!isOpen(b, reply)) continue;
+        int replyTaken = playSearchMove(b, reply);
+        bool lost = false;
+        for (int capture = 0; capture < BOARD_NODES && !lost; capture++) {
+            if (!isOpen(b, capture)) continue;
+            int taken = playSearchMove(b, capture);
+            for (int mark : group) lost |= b.captured[mark] != 0;
+            undoSearchMove(b, capture, taken);
+        }
+        saved = !lost;
+        undoSearchMove(b, reply, replyTaken);
+    }
+    EXPECT_TRUE(saved) << "hard played " << node / BOARD_ROWS << "," << node % BOARD_ROWS;
+}
+
+// The walls' side has two groups of the mover's marks in its grip: three
+// marks that a corridor of two nodes, (10,4)-(10,3), joins to the open board,
+// dead whichever the mover fills, and two marks with one way out at (17,11).
+// A dead end of one node beside the walls, (20,4), presses on many of them.
+// The mover saves what can be saved, and neither feeds the dead group nor
+// walks into the dead end.
+TEST_F(RulesTest, TheOpponentSavesWhatItCanAndLeavesTheDeadAlone) {
+    std::vector<Node> walls = {{9, 5},  {9, 6},   {9, 7},   {11, 5},  {11, 6},  {11, 7}, {10, 8},
+                               {9, 4},  {11, 4},  {9, 3},   {11, 3},  {15, 10}, {18, 10}, {16, 9},
+                               {17, 9}, {16, 11}, {19, 4},  {21, 4},  {20, 3},  {20, 5}};
+    std::vector<Node> dead = {{10, 5}, {10, 6}, {10, 7}}, saved = {{16, 10}, {17, 10}};
+    for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
+        uint8_t mover = wall == MARK_RED ? MARK_BLUE : MARK_RED;
+        for (int level : {LEVEL_NORMAL, LEVEL_HARD}) {
+            clearBoard();
+            setMarks(walls, wall);
+            setMarks(dead, mover);
+            setMarks(saved, mover);
+            setMarks({{3, 15}, {22, 16}}, mover);
+            board.redToMove = mover == MARK_RED;
+            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(17, 11))
+                << "wall " << (int)wall << ", level " << level;
+        }
+    }
 }
