@@ -47,9 +47,10 @@ play:
 	@$(MAKE) --no-print-directory win64
 	@bash scripts/play.sh $(BUILD) $(PLAY_SECONDS)
 
-# RENDER_BEFORE=path/to/melvane-render times another build's renderer side by side.
+# RENDER_BEFORE=path/to/melvane-render times another build's renderer side by side;
+# OPPONENT_GAMES=20 plays the opponent's full tables (about N minutes).
 bench: native
-	@bash scripts/bench.sh $(BUILD) $(RENDER_BEFORE)
+	@OPPONENT_GAMES=$(OPPONENT_GAMES) bash scripts/bench.sh $(BUILD) $(RENDER_BEFORE)
 
 # Fuzzes each target for SECONDS_TO_FUZZ seconds; new inputs and crashes land
 # in $(BUILD)/fuzz/work-<name>; copy reproducers into tests/fuzz/corpus/<name>.

@@ -36,8 +36,14 @@ static const LevelRule LEVEL_RULES[3] = {
 
 // A captured mark is worth more than anything the ordering weighs.
 const int CAPTURE_VALUE = 64;
+const int DEAD_VALUE = 48;
+const int THREAT_VALUE = 56;
+const int PRESSURE_VALUE = 6;
 const int INFINITE_VALUE = 1 << 28;
 const int CLOCK_EVERY = 64;  // moves between looks at the clock
+const int LATE_MOVE = 3;
+const int NULL_MOVE_DEPTH = 3;  // depths left from which a pass may prove a cut-off
+const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched     // moves from this one on are searched a ply less when quiet
 
 static SearchBoard copy;
 static const LevelRule* rule;
@@ -96,16 +102,19 @@ static Threats mineAt[MAX_PLY + 1], theirsAt[MAX_PLY + 1];
 // best capture and suffers the other side's best that the capture did not
 // block, or it blocks that one and suffers the second.
 static int exchange(const Threats& mine, const Threats& theirs) {
-    int suffered = mine.bestNode >= 0 && mine.bestNode == theirs.bestNode ? theirs.second : theirs.best;
-    int capture = mine.best - suffered;
-    return capture > -theirs.second ? capture : -theirs.second;
+    int suffered = mine.threatNode >= 0 && mine.threatNode == theirs.threatNode ? theirs.secondThreat : theirs.threat;
+    int capture = mine.threat - suffered;
+    return capture > -theirs.secondThreat ? capture : -theirs.secondThreat;
 }
 
-// Captured and dead marks, the standing exchange, for the side to move.
+// Captured marks, then dead ones and the standing exchange a little below
+// them, so that a capture at hand is taken rather than put off; marks a
+// single node cuts off weigh a little, for the side to move.
 static int staticValue(const Threats& mine, const Threats& theirs) {
     int side = sideToMove(copy), other = otherSide(side);
-    int lead = copy.lostMarks[other] - copy.lostMarks[side] + mine.deadMarks - theirs.deadMarks;
-    return CAPTURE_VALUE * (lead + exchange(mine, theirs));
+    return CAPTURE_VALUE * (copy.lostMarks[other] - copy.lostMarks[side]) +
+           DEAD_VALUE * (mine.deadMarks - theirs.deadMarks) + THREAT_VALUE * exchange(mine, theirs) +
+           PRESSURE_VALUE * (mine.threatenedMarks - theirs.threatenedMarks);
 }
 
 static int evaluateAt(int ply) {
@@ -268,14 +277,26 @@ static int tryMove(int ply, int node, int depth, int alpha, int beta) {
     return value;
 }
 
+// A move after the first is only shown to be no better, with a null window
+// and, late in a list of quiet moves, one ply less; a move that proves better
+// is searched again in full.
+static int tryLaterMove(int ply, int i, int depth, int alpha, int beta) {
+    int node = movesAt[ply][i];
+    bool quiet = mineAt[ply].gain[node] == 0 && theirsAt[ply].gain[node] == 0;
+    int reduce = i >= LATE_MOVE && depth >= 3 && quiet ? 1 : 0;
+    int value = tryMove(ply, node, depth - 1 - reduce, alpha, alpha + 1);
+    if (value > alpha && (reduce || value < beta)) value = tryMove(ply, node, depth - 1, alpha, beta);
+    return value;
+}
+
 static int quiesce(int ply, int plies, int alpha, int beta) {
     int stand = evaluateAt(ply);
     const Threats& mine = mineAt[ply];
     const Threats& theirs = theirsAt[ply];
     if (plies == 0 || ply >= MAX_PLY || stand >= beta) return stand;
-    if (mine.best == 0 && theirs.best == 0) return stand;
+    if (mine.bestNode < 0 && theirs.threatNode < 0) return stand;
     if (stand > alpha) alpha = stand;
-    int16_t moves[2] = {mine.bestNode, theirs.bestNode};
+    int16_t moves[2] = {mine.bestNode, theirs.threatNode};
     for (int i = 0; i < 2 && alpha < beta; i++) {
         int node = moves[i];
         if (node < 0 || (i == 1 && node == moves[0])) continue;
@@ -287,6 +308,17 @@ static int quiesce(int ply, int plies, int alpha, int beta) {
         if (value > alpha) alpha = value;
     }
     return alpha;
+}
+
+// A position so good that even passing keeps it at beta, a shallower search
+// after the other side's free move shows, is not searched further. Never
+// while the other side threatens: a pass there only shows the threat.
+static bool passProves(int ply, int depth, int stand, int beta) {
+    if (depth < NULL_MOVE_DEPTH || stand < beta || theirsAt[ply].threatNode >= 0 || ply == 0) return false;
+    passSearchMove(copy);
+    int value = -search(ply + 1, depth - 1 - NULL_MOVE_CUT, -beta, -beta + 1);
+    passSearchMove(copy);
+    return !stopped && value >= beta;
 }
 
 static int search(int ply, int depth, int alpha, int beta) {
@@ -301,6 +333,7 @@ static int search(int ply, int depth, int alpha, int beta) {
             return e.value;
     }
     int stand = evaluateAt(ply);  // also the threats that orderedMoves reads
+    if (passProves(ply, depth, stand, beta)) return beta;
     int count = ply < rule->rankedPlies ? rankedMoves(ply, rule->width)
                                         : orderedMoves(ply, first, movesAt[ply], rule->width, false);
     if (count == 0) return stand;
@@ -309,7 +342,7 @@ static int search(int ply, int depth, int alpha, int beta) {
         if (outOfBudget()) stopped = true;
         if (stopped) return 0;
         int node = movesAt[ply][i];
-        int value = tryMove(ply, node, depth - 1, alpha, beta);
+        int value = i == 0 ? tryMove(ply, node, depth - 1, alpha, beta) : tryLaterMove(ply, i, depth, alpha, beta);
         if (value > best) best = value, bestMove = node;
         if (value > alpha) alpha = value;
         if (alpha >= beta) {
@@ -365,7 +398,8 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
     for (int depth = 2; depth <= rule->maxDepth && !stopped; depth++) {
         int alpha = -INFINITE_VALUE, best = -1;
         for (int i = 0; i < count; i++) {
-            int value = tryMove(0, nodes[i], depth - 1, alpha, INFINITE_VALUE);
+            int value = i == 0 ? tryMove(0, nodes[i], depth - 1, alpha, INFINITE_VALUE)
+                               : tryLaterMove(0, i, depth, alpha, INFINITE_VALUE);
             if (stopped) break;
             if (value > alpha) alpha = value, best = i;
         }

@@ -143,3 +143,8 @@ void undoSearchMove(SearchBoard& b, int node, int capturedCount) {
     b.redToMove ^= 1;
     b.key ^= markKeys[side][node] ^ sideKey;
 }
+
+void passSearchMove(SearchBoard& b) {
+    b.redToMove ^= 1;
+    b.key ^= sideKey;
+}

@@ -32,3 +32,5 @@ void loadSearchBoard(SearchBoard& to, const Board& from);
 // encloses; returns how many nodes it captured, for undoSearchMove.
 int playSearchMove(SearchBoard& b, int node);
 void undoSearchMove(SearchBoard& b, int node, int capturedCount);
+// The other side moves next, nothing placed: the search's null move. Its own undo.
+void passSearchMove(SearchBoard& b);

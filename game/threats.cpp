@@ -73,32 +73,45 @@ static int walkBoard(const SearchBoard& b, int side) {
     return count;
 }
 
+// Keeps the largest value, its node (the first on a tie) and the largest at
+// any other node, as values only grow.
+static void keepLargest(int value, int node, int16_t* first, int16_t* firstNode, int16_t* second) {
+    if (value > *first || (value == *first && node < *firstNode)) {
+        if (node != *firstNode) *second = *first;
+        *first = (int16_t)value, *firstNode = (int16_t)node;
+    } else if (value > *second && node != *firstNode) {
+        *second = (int16_t)value;
+    }
+}
+
 void findThreats(const SearchBoard& b, int side, Threats& t) {
+    static int16_t threatenedBelow[BOARD_NODES], threatGain[BOARD_NODES];
     int count = walkBoard(b, side);
     int other = otherSide(side);
     memset(t.gain, 0, sizeof t.gain);
-    t.deadMarks = 0;
+    memset(threatGain, 0, sizeof threatGain);
+    t.deadMarks = t.threatenedMarks = 0;
     for (int i = 0; i < count; i++) {
         int node = walk[i], up = parent[node];
         int cuts = up < 0 ? 0 : t.cuts[up] + cutsChild(b, up, node);
         t.cuts[node] = (uint8_t)(cuts > 2 ? 2 : cuts);
         bool live = b.marks[node] == other && !b.captured[node];
-        below[node] = live && cuts == 1;
+        below[node] = live && cuts > 0;
+        threatenedBelow[node] = live && cuts == 1;
         t.deadMarks += live && cuts >= 2;
+        t.threatenedMarks += live && cuts == 1;
     }
-    t.best = t.second = 0;
-    t.bestNode = -1;
+    int16_t best = 0, unused = 0;
+    t.bestNode = t.threatNode = -1;
+    t.threat = t.secondThreat = 0;
     for (int i = count - 1; i > 0; i--) {
         int node = walk[i], up = parent[node];
         if (up < 0) continue;
         below[up] += below[node];
+        threatenedBelow[up] += threatenedBelow[node];
         if (!below[node] || !cutsChild(b, up, node)) continue;
-        int gain = t.gain[up] += below[node];
-        if (gain > t.best || (gain == t.best && up < t.bestNode)) {
-            if (up != t.bestNode) t.second = t.best;
-            t.best = (int16_t)gain, t.bestNode = (int16_t)up;
-        } else if (gain > t.second && up != t.bestNode) {
-            t.second = (int16_t)gain;
-        }
+        keepLargest(t.gain[up] += below[node], up, &best, &t.bestNode, &unused);
+        if (threatenedBelow[node])
+            keepLargest(threatGain[up] += threatenedBelow[node], up, &t.threat, &t.threatNode, &t.secondThreat);
     }
 }

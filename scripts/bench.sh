@@ -2,7 +2,9 @@
 # Runs every benchmark program of the native build; each prints its own figures.
 #   bench.sh BUILD [RENDER_BEFORE]
 # RENDER_BEFORE: another melvane-render (say, of an earlier commit) to time
-# side by side with this build's on the real modules.
+# side by side with this build's on the real modules. OPPONENT_GAMES in the
+# environment: games a pairing for the opponent's full tables (without it, a
+# short run).
 # First the size of each shipped file of the Windows builds that exist, the
 # 32-bit ones beside their budgets.
 set -u
@@ -23,6 +25,8 @@ for program in $(find "$build/native/bench" -type f -perm -u+x ! -path '*/CMakeF
   echo "== $(basename "$program")"
   if [ -n "$before" ] && [ "$(basename "$program")" = melvane-bench-render ]; then
     "$program" 60 --before "$before" || status=1
+  elif [ -n "${OPPONENT_GAMES:-}" ] && [ "$(basename "$program")" = opponent_bench ]; then
+    "$program" "$OPPONENT_GAMES" || status=1
   else
     "$program" || status=1
   fi
