@@ -82,9 +82,15 @@ int32_t semitone_offset(const ChannelState* c, const Song* song, const Sample* s
     return amiga_period(shifted, sample->finetune) - amiga_period(c->realNote, sample->finetune);
 }
 
+// The interval follows the ticks left in the row, this one included, counted
+// down from the speed and again in each repeat of a pattern delay: 1 left
+// plays x, 2 left y, 3 the base note, and so on round; 16 left plays the base
+// note and 17 or more y. An F00 beside an EEy leaves no speed: the base note.
 void arpeggio(ChannelState* c, const Song* song, const Sample* sample, uint8_t param) {
     if (param == 0) return;
-    int32_t phase = song->tick % 3;
+    const int32_t speed = song->speed;
+    const int32_t left = speed > 0 ? speed - song->tick % speed : 0;
+    const int32_t phase = left > 16 ? 2 : left == 16 ? 0 : left % 3;
     int32_t n = phase == 1 ? param >> 4 : phase == 2 ? param & 15 : 0;
     c->pitchOffset = semitone_offset(c, song, sample, n);
     c->updateFlags |= FLAG_PITCH;
@@ -231,12 +237,13 @@ void effect_tick(Song* song, ChannelState* c, const Sample* sample, const Cell* 
 }
 
 // Kxx releases the note on tick xx; a tick the row never reaches, never.
-// The envelopes and the fadeout of this tick then see the release.
+// The envelopes and the fadeout of this tick then see the release. Without
+// a volume envelope it takes the volume to 0: a later volume brings it back.
 void delayed_key_off(ChannelState* c, const Instrument* instrument, const Cell* cell, int32_t tick) {
     if (cell->effect != EFFECT_KEY_OFF || cell->param != tick) return;
     c->keyOff = 1;
     if (!(instrument->volumeEnvelopeFlags & ENVELOPE_ON)) {
-        c->volEnvOutput = 0;
+        c->volume = 0;
         c->updateFlags |= FLAG_VOLUME;
     }
 }

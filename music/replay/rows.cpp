@@ -57,10 +57,8 @@ void start_note(ChannelState* channel, const Cell& cell, const Sample* sample, c
 }
 
 void step_envelopes(ChannelState* channel, const Instrument* instrument) {
-    if (instrument->volumeEnvelopeFlags & ENVELOPE_ON) {
-        if (channel->volEnvDone == 0) step_volume_envelope(channel, instrument);
-    } else if (channel->keyOff == 1) {
-        channel->volEnvOutput = 0;
+    if ((instrument->volumeEnvelopeFlags & ENVELOPE_ON) && channel->volEnvDone == 0) {
+        step_volume_envelope(channel, instrument);
     }
     if ((instrument->panningEnvelopeFlags & ENVELOPE_ON) && channel->panEnvDone == 0) {
         step_panning_envelope(channel, instrument);
@@ -89,9 +87,14 @@ void process_channel(Song* song, ChannelState* channel, const Cell& cell, bool* 
     channel->pitchOffset = 0;
     channel->updateFlags |= FLAG_PITCH | FLAG_VOLUME;
 
+    // A release without a volume envelope takes the volume to 0, before the
+    // instrument number and the volume column can give the note one again;
+    // the instrument's reset clears keyOff, so the release is marked after it.
+    const uint8_t release = is_key_off_row(cell);
+    if (release && !(instrument->volumeEnvelopeFlags & ENVELOPE_ON)) channel->volume = 0;
     if (cell.instrument != 0) reset_note_state(channel, sample);
     if (cell.volume != 0) apply_volume_column(channel, cell.volume);
-    if (is_key_off_row(cell)) channel->keyOff = 1;
+    channel->keyOff |= release;
 
     step_envelopes(channel, instrument);
     apply_row_effect(song, channel, cell, instrument, sample, saved, jumpSeen);

@@ -19,6 +19,7 @@ const uint8_t C4 = 49;  // linear period 4608
 const uint8_t C5 = 61;
 
 int32_t pitch_offset(const ChannelState& c) { return c.pitchOffset; }
+int32_t semitones(const ChannelState& c) { return c.pitchOffset / 64; }
 int32_t period_of(const ChannelState& c) { return c.period; }
 int32_t volume_of(const ChannelState& c) { return c.volume; }
 int32_t volume_offset(const ChannelState& c) { return c.volumeOffset; }
@@ -43,9 +44,45 @@ TEST_F(TickEffects, ArpeggioPlaysBaseAndBothIntervalsInTurn) {
     put(0, 0, {C4, 1, 0, 0x0, 0x37});
     put(0, 1, {C4, 1, 0, 0x0, 0x00});
     start_replay(&t);
-    EXPECT_EQ(trace(6, pitch_offset), (Values{0, 192, 448, 0, 192, 448}));
+    EXPECT_EQ(trace(6, pitch_offset), (Values{0, 448, 192, 0, 448, 192}));
     start_replay(&t);
     EXPECT_EQ(trace(6, pitch_offset, 1), (Values{0, 0, 0, 0, 0, 0}));
+}
+
+// The interval follows the ticks left in the row, counted down from the
+// speed and again in each repeat of a pattern delay (EEy on the other
+// channel); 16 left plays the base note, 17 or more the y interval.
+TEST_F(TickEffects, ArpeggioOrderFollowsTheTicksLeftInTheRow) {
+    const struct {
+        int32_t speed;
+        uint8_t delay;
+        Values semitones;
+    } cases[] = {
+        {3, 0, {0, 7, 4}},
+        {4, 0, {0, 0, 7, 4}},
+        {5, 0, {0, 4, 0, 7, 4}},
+        {8, 0, {0, 4, 0, 7, 4, 0, 7, 4}},
+        {4, 1, {0, 0, 7, 4, 4, 0, 7, 4}},
+        {16, 1, {0, 0, 7, 4, 0, 7, 4, 0, 7, 4, 0, 7, 4, 0, 7, 4, 0, 0, 7}},
+        {17, 0, {0, 0, 0, 7, 4, 0, 7, 4}},
+        {20, 0, {0, 7, 7, 7, 0, 0, 7, 4}},
+        {31, 0, {0, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 0, 0, 7, 4}},
+    };
+    for (const auto& c : cases) {
+        make_tick_song(&t, c.speed, true);
+        put(0, 0, {C4, 1, 0, 0x0, 0x47});
+        put(0, 1, {0, 0, 0, 0xE, uint8_t(0xE0 | c.delay)});
+        start_replay(&t);
+        EXPECT_EQ(trace(int(c.semitones.size()), semitones), c.semitones) << c.speed << " " << int(c.delay);
+    }
+    // An F00 beside the EE1 leaves the delay's ticks no speed to count from.
+    make_tick_song(&t, 4, true);
+    put(0, 0, {C4, 1, 0, 0x0, 0x47});
+    put(0, 1, {0, 0, 0, 0xE, 0xE1});
+    start_replay(&t);
+    play(1);
+    t.song.speed = 0;
+    EXPECT_EQ(trace(3, semitones), (Values{0, 0, 0}));
 }
 
 TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences) {
@@ -56,7 +93,7 @@ TEST_F(TickEffects, AmigaArpeggioOffsetsAreAmigaPeriodDifferences) {
     int32_t third = amiga_period(51, 0) - base;
     int32_t fifth = amiga_period(55, 0) - base;
     EXPECT_LT(third, 0);  // higher notes have smaller periods
-    EXPECT_EQ(trace(6, pitch_offset), (Values{0, third, fifth, 0, third, fifth}));
+    EXPECT_EQ(trace(6, pitch_offset), (Values{0, fifth, third, 0, fifth, third}));
 }
 
 TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte) {
@@ -64,7 +101,7 @@ TEST_F(TickEffects, AmigaArpeggioNoteWrapsAsAByte) {
     sample_of(&t, 1)->relativeNote = -1;  // C-0 becomes note 255
     put(0, 0, {1, 1, 0, 0x0, 0x03});
     start_replay(&t);
-    play(3);
+    play(2);
     EXPECT_EQ(channel().realNote, 255);
     EXPECT_EQ(channel().pitchOffset, amiga_period(2, 0) - amiga_period(255, 0));
 }

@@ -248,7 +248,7 @@ TEST_F(RowKeyOff, KeyOffWithoutEnvelopeSilencesAtOnce) {
         put(&t, 1, 0, keyOff);
         play_row_start(&t, 1);
         EXPECT_EQ(ch.keyOff, 1);
-        EXPECT_EQ(ch.volEnvOutput, 0);
+        EXPECT_EQ(ch.volume, 0);
         EXPECT_EQ(ch.voice->volume, 0);
         EXPECT_EQ(ch.voice->sample, sample_of(&t, 1));
     }
@@ -270,7 +270,7 @@ TEST_F(RowKeyOff, KeyOffEffectReleasesOnItsTick) {
         SCOPED_TRACE(int(c.param) * 16 + c.delay);
         fresh();
         put(&t, 0, 0, {C4, 1, 0, 0, 0});
-        put(&t, 1, 0, {C4 + 2, 1, 0, 0x14, c.param});
+        put(&t, 1, 0, {C4 + 2, 0, 0, 0x14, c.param});
         if (c.delay != 0) put(&t, 1, 1, {0, 0, 0, 0xE, uint8_t(0xE0 | c.delay)});
         play_row_start(&t, 1);
         const int ticks = 6 * (1 + c.delay);
@@ -278,10 +278,51 @@ TEST_F(RowKeyOff, KeyOffEffectReleasesOnItsTick) {
         for (int tick = 0; tick <= ticks; ++tick) {
             const bool released = c.releaseTick >= 0 && tick >= c.releaseTick;
             EXPECT_EQ(ch.keyOff, released ? 1 : 0) << tick;
-            EXPECT_EQ(ch.volEnvOutput, released ? 0 : 64) << tick;
+            EXPECT_EQ(ch.volume, released ? 0 : 48) << tick;
             EXPECT_EQ(ch.voice->volume == 0, released) << tick;
             play_tick(&t.song);
         }
+    }
+}
+
+// Without a volume envelope a release takes the volume to 0, and a volume
+// given afterwards, by the same cell or a later one, brings the note back;
+// with an envelope it keeps its volume. The volumes on ticks 0 and 3 of the
+// releasing row and at the next row's start.
+TEST_F(RowKeyOff, ReleaseWithoutEnvelopeZeroesTheVolume) {
+    const struct {
+        Cell release;
+        Cell next;
+        bool envelope;
+        int32_t volumes[3];
+    } cases[] = {
+        {{NOTE_KEY_OFF, 0, 0x38, 0, 0}, {}, false, {40, 40, 40}},
+        {{NOTE_KEY_OFF, 1, 0, 0, 0}, {}, false, {48, 48, 48}},
+        {{NOTE_KEY_OFF, 0, 0, 0xC, 0x20}, {}, false, {32, 32, 32}},
+        {{NOTE_KEY_OFF, 0, 0, 0, 0}, {0, 0, 0x38, 0, 0}, false, {0, 0, 40}},
+        {{NOTE_KEY_OFF, 0, 0, 0, 0}, {C4, 0, 0, 0, 0}, false, {0, 0, 0}},
+        {{NOTE_KEY_OFF, 0, 0, 0, 0}, {C4, 0, 0x30, 0, 0}, false, {0, 0, 32}},
+        {{NOTE_KEY_OFF, 0, 0, 0, 0}, {}, true, {48, 48, 48}},
+        {{0, 0, 0x38, 0x14, 0x00}, {}, false, {40, 40, 40}},
+        {{0, 1, 0, 0x14, 0x00}, {}, false, {48, 48, 48}},
+        {{0, 0, 0x38, 0x14, 0x03}, {}, false, {40, 0, 0}},
+        {{0, 1, 0, 0x14, 0x03}, {0, 0, 0x38, 0, 0}, false, {48, 0, 40}},
+        {{0, 0, 0, 0x14, 0x03}, {}, true, {48, 48, 48}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        fresh();
+        if (c.envelope) sustain_at_first_point(&t.instruments[0]);
+        put(&t, 0, 0, {C4, 1, 0, 0, 0});
+        put(&t, 1, 0, c.release);
+        put(&t, 2, 0, c.next);
+        play_row_start(&t, 1);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(ch.volume, c.volumes[i]) << i;
+            EXPECT_EQ(ch.voice->volume != 0, c.volumes[i] != 0) << i;
+            for (int tick = 0; tick < 3; ++tick) play_tick(&t.song);
+        }
+        EXPECT_EQ(ch.keyOff, 1);
     }
 }
 
