@@ -31,7 +31,7 @@ const int MAX_CANDIDATES = 64;
 static const LevelRule LEVEL_RULES[3] = {
     {2000, 1, 1, 1, 1, 0, 0, 1000, true},
     {800, 4, 1, 8, 6, 48, 2, 2000, false},
-    {3200, 8, 2, 12, 8, 40, 4, 4000, false},
+    {4000, 8, 2, 12, 8, 40, 4, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
