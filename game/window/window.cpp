@@ -238,7 +238,8 @@ static void runCommand(HWND window, int command) {
         break;
     case CMD_ABOUT:
         MessageBoxA(window,
-                    "Школьная игра \"Вирлы\"  " RELEASE_VERSION " \n\n"
+                    "Школьная игра \"Вирлы\"  " RELEASE_VERSION
+                    " \n\n"
                     "Правила, доска и рисунки: команда Orvo.",
                     "About...", MB_OK | MB_ICONINFORMATION);
         break;
