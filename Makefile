@@ -17,7 +17,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 native: deps
-	@$(CONFIGURE) -B $(BUILD)/native >/dev/null
+	@$(CONFIGURE) -B $(BUILD)/native -DWERROR=ON >/dev/null
 	@cmake --build $(BUILD)/native -j$(JOBS)
 
 asan: deps
@@ -56,7 +56,7 @@ bench: native
 # in $(BUILD)/fuzz/work-<name>; copy reproducers into tests/fuzz/corpus/<name>.
 fuzz: deps
 	@bash scripts/fuzz.sh check $(SECONDS_TO_FUZZ)
-	@CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DFUZZ=ON >/dev/null
+	@CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DFUZZ=ON -DWERROR=ON >/dev/null
 	@cmake --build $(BUILD)/fuzz -j$(JOBS)
 	@bash scripts/fuzz.sh $(BUILD)/fuzz $(SECONDS_TO_FUZZ)
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Writes the release archive of one width from its build folder:
 #   dist.sh win32|win64 BUILD_FOLDER OUT_FOLDER
-# gives OUT_FOLDER/orvo-melvane-VERSION-WIDTH.zip, VERSION being the game's
-# (the FileVersion of game/window/orvo.rc), everything in one folder of the
+# gives OUT_FOLDER/orvo-melvane-VERSION-WIDTH.zip, VERSION being the release's
+# (RELEASE_VERSION of release_version.h), everything in one folder of the
 # archive's name. The same files give the same archive bytes: fixed order,
 # date and permissions (0644 files, a 0755 folder), no extra fields.
 set -euo pipefail
@@ -12,8 +12,8 @@ if [ $# -ne 3 ] || { [ "$1" != win32 ] && [ "$1" != win64 ]; }; then
 fi
 width=$1 build=$2 out=$3
 root=$(cd "$(dirname "$0")/.." && pwd)
-version=$(sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)".*/\1/p' "$root/game/window/orvo.rc")
-[ -n "$version" ] || { echo "dist.sh: no FileVersion in game/window/orvo.rc" >&2; exit 1; }
+version=$(sed -n 's/^#define RELEASE_VERSION "\([0-9.]*\)".*/\1/p' "$root/release_version.h")
+[ -n "$version" ] || { echo "dist.sh: no RELEASE_VERSION in release_version.h" >&2; exit 1; }
 
 # Name in the archive, then the file, in archive order.
 members=(

@@ -1,4 +1,5 @@
-// The version the command-line tools print: the game's own (its version block).
+// The version the command-line tools print: the release's.
 #pragma once
+#include "../release_version.h"
 
-const char* const TOOLS_VERSION = "1.10";
+const char* const TOOLS_VERSION = RELEASE_VERSION;

@@ -2,6 +2,7 @@
 // UI strings are written in UTF-8 here and compiled to Windows-1251.
 #include <windows.h>
 
+#include "../../release_version.h"
 #include "board.h"
 #include "geometry.h"
 #include "capture.h"
@@ -237,7 +238,8 @@ static void runCommand(HWND window, int command) {
         break;
     case CMD_ABOUT:
         MessageBoxA(window,
-                    "Школьная игра \"Вирлы\"  1.10 \n\n"
+                    "Школьная игра \"Вирлы\"  " RELEASE_VERSION
+                    " \n\n"
                     "Правила, доска и рисунки: команда Orvo.",
                     "About...", MB_OK | MB_ICONINFORMATION);
         break;

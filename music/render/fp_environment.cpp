@@ -4,9 +4,8 @@
 
 namespace {
 
-// All exceptions masked, round to nearest; precision 53 or 24 bits.
+// All exceptions masked, round to nearest, precision 53 bits.
 const uint16_t X87_DOUBLE = 0x027F;
-const uint16_t X87_FLOAT = 0x007F;
 // All exceptions masked, round to nearest, no flush to zero.
 const uint32_t SSE_DEFAULT = 0x1F80;
 
@@ -48,6 +47,9 @@ void leave_render_fp(const FpEnvironment& saved) { set_modes(saved); }
 
 // Float arithmetic runs on x87 on 32-bit x86 unless compiled for SSE math.
 #if defined(__i386__) && !defined(__SSE_MATH__)
+// As X87_DOUBLE, with the precision at 24 bits.
+const uint16_t X87_FLOAT = 0x007F;
+
 void use_float_precision() { set_x87_control(X87_FLOAT); }
 
 void use_double_precision() { set_x87_control(X87_DOUBLE); }

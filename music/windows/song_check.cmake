@@ -1,20 +1,23 @@
 # The song check (tools/melvane-check-song) built for the build machine, as
-# this is a cross build: only the song layer (the loader and what it needs), as
-# the check never renders. Built only when a module other than the built-in
-# song is embedded.
+# this is a cross build: the platform-free layers of the library, which load
+# the module and render its first pass, and the shared helpers. Built only
+# when a module other than the built-in song is embedded.
 find_program(HOST_CXX NAMES c++ g++ clang++ REQUIRED)
 set(MELVANE_CHECK_SONG ${CMAKE_BINARY_DIR}/host/melvane-check-song CACHE INTERNAL "")
 
-file(GLOB loader_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/music/song/*.cpp)
-file(GLOB loader_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/music/song/*.h)
-set(check_source ${CMAKE_SOURCE_DIR}/tools/melvane-check-song/check_song.cpp)
+file(GLOB check_sources CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/music/song/*.cpp ${CMAKE_SOURCE_DIR}/music/replay/*.cpp ${CMAKE_SOURCE_DIR}/music/render/*.cpp
+  ${CMAKE_SOURCE_DIR}/support/*.cpp ${CMAKE_SOURCE_DIR}/tools/melvane-check-song/*.cpp)
+file(GLOB check_headers CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/music/song/*.h ${CMAKE_SOURCE_DIR}/music/replay/*.h ${CMAKE_SOURCE_DIR}/music/render/*.h
+  ${CMAKE_SOURCE_DIR}/support/*.h)
 
 add_custom_command(
   OUTPUT ${MELVANE_CHECK_SONG}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
-  COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -I${CMAKE_SOURCE_DIR}/music -I${CMAKE_SOURCE_DIR}
-    ${check_source} ${loader_sources} -o ${MELVANE_CHECK_SONG}
-  DEPENDS ${check_source} ${loader_sources} ${loader_headers} ${CMAKE_SOURCE_DIR}/support/file_bytes.h
+  COMMAND ${HOST_CXX} -std=c++17 -O1 -Wall -Wextra -ffp-contract=off -I${CMAKE_SOURCE_DIR}/music -I${CMAKE_SOURCE_DIR}
+    ${check_sources} -o ${MELVANE_CHECK_SONG}
+  DEPENDS ${check_sources} ${check_headers}
   COMMENT "Building the song check for the build machine")
 add_custom_target(melvane_check_song DEPENDS ${MELVANE_CHECK_SONG})
 

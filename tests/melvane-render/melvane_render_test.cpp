@@ -27,17 +27,19 @@ std::string text_of(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Runs melvane-render with the arguments (shell words, redirections allowed).
-Outcome render(const std::string& arguments) {
+// Runs a shell command in the scratch folder.
+Outcome run_shell(const std::string& command) {
     const std::string out = scratchPath("stdout"), err = scratchPath("stderr");
-    const int raw = std::system(
-        ("cd " + ::testing::TempDir() + " && { " + MELVANE_RENDER + " " + arguments + "; } >" + out + " 2>" + err)
-            .c_str());
+    const int raw =
+        std::system(("cd " + ::testing::TempDir() + " && { " + command + "; } >" + out + " 2>" + err).c_str());
     Outcome run = {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text_of(out), text_of(err)};
     std::remove(out.c_str());
     std::remove(err.c_str());
     return run;
 }
+
+// Runs melvane-render with the arguments (shell words, redirections allowed).
+Outcome render(const std::string& arguments) { return run_shell(std::string(MELVANE_RENDER) + " " + arguments); }
 
 std::vector<uint8_t> song_bytes() { return readFileBytes(BUILTIN_SONG); }
 
@@ -212,7 +214,8 @@ TEST(MelvaneRender, InfoShowsOddHeadersAsTheyAre) {
         int status;
         std::string shown;  // on standard output, or standard error when the load fails
     } cases[] = {
-        {100, 0, "", 0, "\ninstruments   6 declared, 0 read\nfrequencies"},
+        {100, 0, "", 0, "\npatterns      5 declared, 0 read\ninstruments   6 declared, 0 read\nfrequencies"},
+        {1000, 0, "", 0, "\npatterns      5 declared, 1 read\ninstruments   6 declared, 0 read\n"},
         {SIZE_MAX, 66, std::string("\x63\x00", 2), 0,
          "orders        5, restart 99 (past the end: plays from order 0): 0"},
         {SIZE_MAX, 66, std::string("\x05\x00", 2), 0, "restart 5 (past the end"},
@@ -250,6 +253,42 @@ TEST(MelvaneRender, FailedWriteLeavesTheOldOutputAndNoTemporaryFile) {
     EXPECT_EQ(readFileBytes(folder + "/o.wav").size(), 84u);
     EXPECT_EQ(std::system(("test \"$(ls -A " + folder + ")\" = o.wav").c_str()), 0);
     std::system(("rm -rf " + folder + " " + err).c_str());
+}
+
+// Refused before anything is rendered, as cp would refuse it: a file or a
+// folder the user may not write (root may, so the runs drop that privilege),
+// and output asked of a closed standard output.
+TEST(MelvaneRender, RefusesOutputThatCannotBeWritten) {
+    const std::string song = BUILTIN_SONG, folder = scratchPath("locked");
+    ASSERT_EQ(std::system(("rm -rf " + folder + " && mkdir -p " + folder + "/shut && cd " + folder +
+                           " && echo old >kept.raw && chmod 444 kept.raw && chmod 555 shut")
+                              .c_str()),
+              0);
+    const std::string asUser = getuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+    const std::string in = "cd " + folder + " && " + asUser + MELVANE_RENDER + " ",
+                      render = MELVANE_RENDER + std::string(" ");
+    struct Case {
+        std::string command;
+        int status;
+        std::string err;
+    } cases[] = {
+        {in + song + " kept.raw", 1, "melvane-render: cannot write kept.raw: Permission denied\n"},
+        {in + song + " shut/new.raw", 1, "melvane-render: cannot write to folder shut: Permission denied\n"},
+        {in + song + " " + folder + "/shut/new.raw", 1,
+         "melvane-render: cannot write to folder " + folder + "/shut: Permission denied\n"},
+        {render + "--frames 10 " + song + " - >&-", 1, "melvane-render: standard output is closed\n"},
+        {render + "--info " + song + " >&-", 1, "melvane-render: standard output is closed\n"},
+        {render + "--frames 10 " + song + " " + folder + "/new.raw >&-", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = run_shell(c.command);
+        EXPECT_EQ(run.status, c.status) << c.command;
+        EXPECT_EQ(run.err, c.err) << c.command;
+    }
+    EXPECT_EQ(text_of(folder + "/kept.raw"), "old\n");
+    EXPECT_EQ(readFileBytes(folder + "/new.raw").size(), 40u);
+    EXPECT_EQ(std::system(("test -z \"$(ls -A " + folder + "/shut)\"").c_str()), 0);
+    std::system(("rm -rf " + folder).c_str());
 }
 
 TEST(MelvaneRender, LostOutputOrDiagnosticsFail) {

@@ -178,7 +178,8 @@ TEST_F(OrvoCliTest, FailedSaveAndUnreadableScriptsAreErrorsThatSayWhy) {
     EXPECT_EQ(folderScript.out, "orvo-cli: cannot read " + ::testing::TempDir() + ": Is a directory\n");
 }
 
-// Help, version, standard input by name, bad command lines, lost output.
+// Help, version, standard input by name, bad command lines, lost output, a
+// closed standard output.
 TEST_F(OrvoCliTest, CommandLineConventions) {
     writeFile(script, "5 4\n");
     std::string cli = ORVO_CLI;
@@ -196,6 +197,9 @@ TEST_F(OrvoCliTest, CommandLineConventions) {
         {cli + " a b", 2, "orvo-cli: too many arguments\nusage:"},
         {cli + " --help >/dev/full", 1, "orvo-cli: cannot write the output: No space left on device\n"},
         {cli + " " + script + " >/dev/full", 1, "orvo-cli: cannot write the output: No space left on device\n"},
+        {cli + " " + script + " >&-", 1, "orvo-cli: standard output is closed\n"},
+        {cli + " --version >&-", 1, "orvo-cli: standard output is closed\n"},
+        {cli + " -x >&-", 2, "orvo-cli: unknown option '-x'\nusage:"},
     };
     for (const Case& c : cases) {
         CliResult result = runCommand("{ " + c.command + "; } 2>&1");

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "song/song_model.h"
-#include "options.h"
-#include "song_pass.h"
-#include "xm_text.h"
+#include "support/load_warning.h"
+#include "support/song_pass.h"
+#include "support/xm_text.h"
 
 namespace {
 
@@ -59,13 +59,21 @@ void print_instrument(const Song* song, int i) {
     }
 }
 
+// "N", or "N declared, M read" when the loader took fewer than the header declares.
+void print_count(const char* label, uint32_t declared, uint32_t read) {
+    if (read == declared)
+        std::printf("%s%u\n", label, declared);
+    else
+        std::printf("%s%u declared, %u read\n", label, declared, read);
+}
+
 void print_pass(const SongPass& pass) {
     const double seconds = double(pass.frames) / 44100.0;
     const int minutes = int(seconds / 60);
     std::printf("one pass      %.3f s (%d:%06.3f, %llu frames), ", seconds, minutes, seconds - 60 * minutes,
                 static_cast<unsigned long long>(pass.frames));
     if (pass.capped)
-        std::printf("no row repeats within %u minutes\n", ONCE_CAP_FRAMES / 44100 / 60);
+        std::printf("no row repeats within %u minutes\n", PASS_CAP_FRAMES / 44100 / 60);
     else
         std::printf("then back to order %d, row %d\n", pass.repeatOrder, pass.repeatRow);
 }
@@ -81,16 +89,13 @@ bool print_info(const uint8_t* image, uint32_t size, Song* song, const char* war
     std::printf("\n");
     std::printf("channels      %u\n", song->channelCount);
     print_orders(song);
-    std::printf("patterns      %u\n", text.patternCount);
-    if (text.instrumentCount == uint32_t(song->instrumentCount))
-        std::printf("instruments   %d\n", song->instrumentCount);
-    else
-        std::printf("instruments   %u declared, %d read\n", text.instrumentCount, song->instrumentCount);
+    print_count("patterns      ", text.patternCount, patterns_read(text.patternCount));
+    print_count("instruments   ", text.instrumentCount, uint32_t(song->instrumentCount));
     for (int i = 0; i < song->instrumentCount; ++i) print_instrument(song, i);
     std::printf("frequencies   %s\n", (song->flags & SONG_LINEAR_FREQUENCIES) ? "linear" : "Amiga");
     std::printf("speed, BPM    %d, %d\n", song->defaultSpeed, song->defaultBpm);
     SongPass pass;
-    if (!measure_pass(song, ONCE_CAP_FRAMES, &pass)) return false;
+    if (!measure_pass(song, PASS_CAP_FRAMES, &pass)) return false;
     print_pass(pass);
     std::printf("warnings      %s\n", warning ? warning : "none");
     return true;

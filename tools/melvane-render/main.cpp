@@ -1,6 +1,7 @@
 // melvane-render: plays an XM file through the library's own loader, replayer
 // and block renderer, and writes the first frames of the 16-bit output; or
 // describes the module.
+#include <limits.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,12 +15,12 @@
 #include "info.h"
 #include "input.h"
 #include "interrupt.h"
-#include "load_warning.h"
+#include "support/load_warning.h"
 #include "options.h"
 #include "output.h"
 #include "render.h"
 #include "support/render_session.h"
-#include "song_pass.h"
+#include "support/song_pass.h"
 #include "trace.h"
 
 namespace {
@@ -63,7 +64,7 @@ bool frames_to_render(const Options& options, const InputImage& image, uint32_t*
     Song* probe = load(image, false);
     if (probe == nullptr) return false;
     SongPass pass;
-    const uint32_t cap = options.framesGiven ? options.frames : ONCE_CAP_FRAMES;
+    const uint32_t cap = options.framesGiven ? options.frames : PASS_CAP_FRAMES;
     const bool measured = measure_pass(probe, cap, &pass);
     release_song(probe);
     if (!measured) std::fprintf(stderr, "melvane-render: out of memory\n");
@@ -84,6 +85,11 @@ int render(const Options& options, const InputImage& image) {
     if (refusal != nullptr) {
         std::fprintf(stderr, "melvane-render: %s\n", refusal);
         return EXIT_USAGE;
+    }
+    char why[PATH_MAX + 64];
+    if (!output_writable(options.output, why, sizeof why)) {
+        std::fprintf(stderr, "melvane-render: %s\n", why);
+        return EXIT_FAILED;
     }
     guard_against_signals();
     uint32_t frames = 0;
@@ -118,15 +124,25 @@ int settle(int status) {
     return status == 0 && lost ? EXIT_FAILED : status;
 }
 
+// Whether what the run makes goes to standard output.
+bool writes_standard_output(const Options& options) {
+    return options.help || options.version || options.info || std::strcmp(options.output, "-") == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!open_standard_descriptors()) return EXIT_FAILED;
+    bool outputClosed = false;
+    if (!open_standard_descriptors(&outputClosed)) return EXIT_FAILED;
     Options options;
     const char* error = nullptr;
     if (!parse_options(argc, argv, &options, &error)) {
         std::fprintf(stderr, "melvane-render: %s\n%s", error, USAGE);
         return EXIT_USAGE;
+    }
+    if (outputClosed && writes_standard_output(options)) {
+        std::fprintf(stderr, "melvane-render: standard output is closed\n");
+        return EXIT_FAILED;
     }
     if (options.help || options.version) {
         if (options.help)

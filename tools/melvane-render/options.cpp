@@ -32,8 +32,9 @@ const char* const HELP =
     "file, or - for standard output. A file is written under a temporary name\n"
     "beside it and renamed when complete.\n"
     "OUTPUT may not be INPUT itself, nor standard output on a terminal.\n"
-    "Exit status: 0 done, 1 the module does not load or a write failed,\n"
-    "2 a bad command line or a refused OUTPUT.\n";
+    "Exit status: 0 done, 1 the module does not load or OUTPUT cannot be\n"
+    "written (a read-only file, a folder that takes no files, a closed standard\n"
+    "output, a failed write), 2 a bad command line or a refused OUTPUT.\n";
 
 namespace {
 

@@ -6,8 +6,6 @@
 const uint32_t DEFAULT_FRAMES = 1323000;
 // The most frames a WAV data chunk can describe.
 const uint32_t MAX_FRAMES = (0xFFFFFFFFu - 36) / 4;
-// Where --once stops a song that never comes back to a row: 30 minutes.
-const uint32_t ONCE_CAP_FRAMES = 30 * 60 * 44100;
 
 const uint8_t FORMAT_BY_NAME = 0;  // WAV when OUTPUT ends in .wav, else raw
 const uint8_t FORMAT_RAW = 1;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -81,6 +82,26 @@ bool output_is_input(const char* name, const InputImage& input) {
     struct stat status;
     const bool found = std::strcmp(name, "-") == 0 ? fstat(STDOUT_FILENO, &status) == 0 : stat(name, &status) == 0;
     return found && input.regular && uint64_t(status.st_dev) == input.device && uint64_t(status.st_ino) == input.inode;
+}
+
+bool output_writable(const char* name, char* why, size_t whySize) {
+    if (std::strcmp(name, "-") == 0) return true;
+    struct stat status;
+    const bool found = stat(name, &status) == 0;
+    if (found && access(name, W_OK) != 0) {
+        std::snprintf(why, whySize, "cannot write %s: %s", name, std::strerror(errno));
+        return false;
+    }
+    if (found && !S_ISREG(status.st_mode)) return true;  // a device, written in place
+    char* target = resolve_target(name);
+    if (target == nullptr) return true;  // open_output says why
+    char* slash = std::strrchr(target, '/');
+    const char* folder = slash == nullptr ? "." : slash == target ? "/" : target;
+    if (slash > target) *slash = '\0';
+    const bool writable = access(folder, W_OK | X_OK) == 0;
+    if (!writable) std::snprintf(why, whySize, "cannot write to folder %s: %s", folder, std::strerror(errno));
+    std::free(target);
+    return writable;
 }
 
 bool open_output(const char* name, Output* out) {

@@ -1,6 +1,7 @@
 // Where the rendered 16-bit frames go: a raw stream or a WAV file, written
 // under a temporary name and renamed into place only when complete.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -15,6 +16,11 @@ struct Output {
 // Whether the output (through any path or link) is the input's file, which
 // writing it would destroy.
 bool output_is_input(const char* name, const InputImage& input);
+// Whether OUTPUT can be written, as cp would decide: a file there must allow
+// writing (the temporary file's rename would get round its permission), and
+// a new or replaced file needs a folder that takes files. False with the
+// reason, naming the file or the folder, in why.
+bool output_writable(const char* name, char* why, size_t whySize);
 // Opens the output ("-" = standard output). A regular file, or a name not
 // yet taken, is written under a temporary name in the same folder; a device
 // or pipe is written in place. False with errno set.

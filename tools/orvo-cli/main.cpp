@@ -1,7 +1,7 @@
 // orvo-cli [SCRIPT]: plays a script of moves and commands on the rules engine,
 // from the file SCRIPT or from standard input, and prints the state at the end.
-// Exit status 0; 1 when the output cannot be written; 2 with "line N: reason"
-// (or another reason) on standard error.
+// Exit status 0; 1 when the output cannot be written or standard output is
+// closed; 2 with "line N: reason" (or another reason) on standard error.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,8 +36,9 @@ static const char* const HELP =
     "Blank lines and lines starting with # are skipped.\n"
     "  -h, --help    print this help\n"
     "  --version     print the version\n"
-    "Exit status: 0 done, 1 the output could not be written, 2 a bad line, a\n"
-    "failed save, an unreadable SCRIPT or a bad command line.\n";
+    "Exit status: 0 done, 1 the output could not be written (or standard output\n"
+    "is closed), 2 a bad line, a failed save, an unreadable SCRIPT or a bad\n"
+    "command line.\n";
 
 static const ScriptFiles GAME_FILES = {saveReporting, restoreReporting};
 
@@ -111,21 +112,19 @@ static int usageError(const std::string& what) {
 }
 
 int main(int argc, char** argv) {
-    if (!open_standard_descriptors()) return EXIT_WRITE_ERROR;
+    bool outputClosed = false;
+    if (!open_standard_descriptors(&outputClosed)) return EXIT_WRITE_ERROR;
     const char* script = "-";
+    bool help = false, version = false;
     int operands = 0;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; i++) {
+    for (int i = 1; i < argc && !help && !version; i++) {
         const char* arg = argv[i];
         if (!optionsEnded && (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0)) {
-            fputs(HELP, stdout);
-            return settle(0);
-        }
-        if (!optionsEnded && strcmp(arg, "--version") == 0) {
-            printf("orvo-cli %s\n", TOOLS_VERSION);
-            return settle(0);
-        }
-        if (!optionsEnded && strcmp(arg, "--") == 0) {
+            help = true;
+        } else if (!optionsEnded && strcmp(arg, "--version") == 0) {
+            version = true;
+        } else if (!optionsEnded && strcmp(arg, "--") == 0) {
             optionsEnded = true;
         } else if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
             return usageError(std::string("unknown option '") + arg + "'");
@@ -135,5 +134,13 @@ int main(int argc, char** argv) {
             script = arg;
         }
     }
-    return settle(runScriptFile(script));
+    // Everything the tool shows goes to standard output: closed, it would
+    // go nowhere.
+    if (outputClosed) {
+        fprintf(stderr, "orvo-cli: standard output is closed\n");
+        return EXIT_WRITE_ERROR;
+    }
+    if (help) fputs(HELP, stdout);
+    if (version) printf("orvo-cli %s\n", TOOLS_VERSION);
+    return settle(help || version ? 0 : runScriptFile(script));
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../../../release_version.h"
+
 static int failures;
 
 static void check(bool ok, const char* what) {
@@ -164,9 +166,10 @@ static void checkVersion(const char* path) {
     VS_FIXEDFILEINFO* fixed = NULL;
     UINT length = 0;
     bool haveFixed = VerQueryValueA(block, "\\", (void**)&fixed, &length) && fixed;
-    check(haveFixed && fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0 &&
-              fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0,
-          "file and product version 1.0.0.0");
+    const DWORD release = (RELEASE_VERSION_MAJOR << 16) | RELEASE_VERSION_MINOR;
+    check(haveFixed && fixed->dwFileVersionMS == release && fixed->dwFileVersionLS == 0 &&
+              fixed->dwProductVersionMS == release && fixed->dwProductVersionLS == 0,
+          "file and product version " RELEASE_VERSION ".0.0");
     check(haveFixed && fixed->dwFileType == VFT_APP, "file type application");
 
     WORD* translation = NULL;
@@ -174,9 +177,11 @@ static void checkVersion(const char* path) {
     check(haveTranslation && length >= 4 && translation[0] == 0x0409 && translation[1] == 1251,
           "strings marked US English, code page 1251");
     check(versionString(block, "FileDescription", "Game for Windows 95/98/ME/NT/2000/XP"), "FileDescription");
-    check(versionString(block, "FileVersion", "1.10"), "FileVersion \"1.10\"");
+    check(versionString(block, "FileVersion", RELEASE_VERSION), "FileVersion \"" RELEASE_VERSION "\"");
     check(versionString(block, "InternalName", "ORVO"), "InternalName \"ORVO\"");
     check(versionString(block, "OriginalFilename", "ORVO.EXE"), "OriginalFilename \"ORVO.EXE\"");
+    check(versionString(block, "ProductName", "Orvo"), "ProductName \"Orvo\"");
+    check(versionString(block, "ProductVersion", RELEASE_VERSION), "ProductVersion \"" RELEASE_VERSION "\"");
 }
 
 int main(int argc, char** argv) {

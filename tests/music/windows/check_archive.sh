@@ -2,7 +2,7 @@
 # The release archive of one width, as scripts/dist.sh writes it: exactly the
 # files a Windows user needs, in one folder of the archive's name, readable by
 # everyone, byte for byte the ones the tests ran, the text files in CRLF
-# plain text; a second run two seconds later, in another time zone
+# plain text, README.txt naming every menu item; a second run two seconds later, in another time zone
 # and with another umask, gives the same bytes.
 #   check_archive.sh SOURCE_DIR WIDTH BUILD_FOLDER WORK
 set -u
@@ -58,4 +58,13 @@ for text in README.txt LICENSE.txt; do
     echo "ok: $text is plain text, every line ended by CRLF"
   fi
 done
+
+# A Windows user reads only README.txt: it names every item of the game's
+# menus as the menu shows it (without the key letter's mark, the shortcut and
+# a trailing "...").
+readme=$(tr -s ' \r\n' '   ' <"$work/unpacked/$top/README.txt")
+unnamed=$(sed -n 's/^ *\(MENUITEM\|POPUP\) "\([^"]*\)".*/\2/p' "$source/game/window/orvo.rc" |
+  sed 's/&//; s/\\t.*//; s/\.\.\.$//; s/^ *//; s/ *$//' |
+  while read -r item; do [[ "$readme" == *"$item"* ]] || printf '"%s" ' "$item"; done)
+[ -z "$unnamed" ] && echo "ok: README.txt names every menu item" || fail "README.txt lacks the menu items $unnamed"
 exit $status

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A library build configured with a module the library would refuse (here 33
-# channels) must stop at the song check with the loader's reason and make no
-# DLL; one naming no readable file must stop while configuring. (The
+# channels) or play only in part (cut short) must stop at the song check with
+# the reason and make no DLL; one naming no readable file must stop while configuring. (The
 # custom-song capture test covers a module that plays.)
 #   song_check.sh GOOD.xm WORK SOURCE_DIR TOOLCHAIN_FILE
 set -u
@@ -12,6 +12,7 @@ rm -rf "$work"
 mkdir -p "$work/folder.xm" "$work/locked"
 cp "$good" "$work/wide.xm"
 printf '\x21' | dd of="$work/wide.xm" bs=1 seek=68 conv=notrunc status=none  # the channel count
+head -c 3000 "$good" >"$work/cut.xm"
 cp "$good" "$work/locked/song.xm"
 chmod 000 "$work/locked/song.xm"
 status=0
@@ -37,5 +38,6 @@ expect "$work/folder.xm" "MELVANE_SONG: $work/folder.xm is a directory"
 # Root reads any file: the unreadable one only counts for other users.
 [ "$(id -u)" -eq 0 ] || expect "$work/locked/song.xm" "MELVANE_SONG: $work/locked/song.xm cannot be read"
 expect "$work/wide.xm" "wide.xm: more than 32 channels" build
+expect "$work/cut.xm" "cut.xm: module ends early at byte 3000" build
 [ $status -eq 0 ] && rm -rf "$work"
 exit $status

@@ -5,6 +5,9 @@
 
 struct Song;
 
+// Where a pass of a song that never comes back to a row ends: 30 minutes.
+const uint32_t PASS_CAP_FRAMES = 30 * 60 * 44100;
+
 struct SongPass {
     uint64_t frames;      // frames before the first repeated row, or the cap
     bool capped;          // the song played up to the cap without repeating a row

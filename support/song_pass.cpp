@@ -1,4 +1,4 @@
-#include "song_pass.h"
+#include "support/song_pass.h"
 
 #include <cstdlib>
 

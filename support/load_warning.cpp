@@ -1,9 +1,9 @@
-#include "load_warning.h"
+#include "support/load_warning.h"
 
 #include <cstdio>
 
 #include "song/xm_loader.h"
-#include "xm_text.h"
+#include "support/xm_text.h"
 
 namespace {
 
@@ -59,4 +59,10 @@ const char* shortfall_warning(const uint8_t* image, uint32_t size) {
     }
     std::snprintf(message + used, sizeof message - size_t(used), ")");
     return message;
+}
+
+uint32_t patterns_read(uint32_t declared) {
+    const LoadShortfall cut = load_shortfall();
+    if (cut.part == SHORT_HEADER) return 0;
+    return cut.part == SHORT_PATTERN ? cut.index : declared;
 }

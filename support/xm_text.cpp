@@ -1,4 +1,4 @@
-#include "xm_text.h"
+#include "support/xm_text.h"
 
 namespace {
 
