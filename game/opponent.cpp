@@ -11,7 +11,6 @@
 
 #include "node_tables.h"
 #include "search_board.h"
-#include "threats.h"
 
 struct LevelRule {
     int32_t moveBudget;   // moves played on the copy before the search stops
@@ -30,15 +29,13 @@ const int MAX_MOVES = 40;
 const int MAX_CANDIDATES = 64;
 static const LevelRule LEVEL_RULES[3] = {
     {2000, 1, 1, 1, 1, 0, 0, 1000, true},
-    {800, 4, 1, 8, 6, 48, 2, 2000, false},
-    {4000, 8, 2, 12, 8, 40, 4, 4000, false},
+    {3000, 6, 1, 8, 6, 48, 2, 2000, false},
+    {16000, 12, 2, 12, 8, 40, 4, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
 const int CAPTURE_VALUE = 64;
-const int DEAD_VALUE = 48;
 const int THREAT_VALUE = 56;
-const int PRESSURE_VALUE = 6;
 const int INFINITE_VALUE = 1 << 28;
 const int CLOCK_EVERY = 64;  // moves between looks at the clock
 const int LATE_MOVE = 3;
@@ -96,32 +93,66 @@ static void rememberCutoff(int ply, int node, int depth) {
 
 // ---- Evaluation ----
 
-static Threats mineAt[MAX_PLY + 1], theirsAt[MAX_PLY + 1];
+// What each side captures at once at each node next to a live mark: the
+// captures at hand and the nodes that block the other side's.
+struct Gains {
+    uint8_t at[BOARD_NODES];
+    int16_t best, bestNode;  // the largest and its first node (-1: none)
+    int16_t second;          // the largest at any other node
+};
+static Gains mineAt[MAX_PLY + 1], theirsAt[MAX_PLY + 1];
 
-// The best the side to move gets from the threats standing: it makes its
-// best capture and suffers the other side's best that the capture did not
-// block, or it blocks that one and suffers the second.
-static int exchange(const Threats& mine, const Threats& theirs) {
-    int suffered = mine.threatNode >= 0 && mine.threatNode == theirs.threatNode ? theirs.secondThreat : theirs.threat;
-    int capture = mine.threat - suffered;
-    return capture > -theirs.secondThreat ? capture : -theirs.secondThreat;
+static void keepLargest(Gains& g, int gain, int node) {
+    g.at[node] = (uint8_t)gain;
+    if (gain > g.best)
+        g.second = g.best, g.best = (int16_t)gain, g.bestNode = (int16_t)node;
+    else if (gain > g.second)
+        g.second = (int16_t)gain;
 }
 
-// Captured marks, then dead ones and the standing exchange a little below
-// them, so that a capture at hand is taken rather than put off; marks a
-// single node cuts off weigh a little, for the side to move.
-static int staticValue(const Threats& mine, const Threats& theirs) {
+static bool nextToLiveMark(int node) {
+    for (int d = 0; d < 8; d++) {
+        int next = NODE_TABLES.neighbour[node][d];
+        if (next != NO_NODE && copy.marks[next] != MARK_NONE && !copy.captured[next]) return true;
+    }
+    return false;
+}
+
+static void findGains(int ply) {
+    Gains& mine = mineAt[ply];
+    Gains& theirs = theirsAt[ply];
+    memset(mine.at, 0, sizeof mine.at);
+    memset(theirs.at, 0, sizeof theirs.at);
+    mine.best = mine.second = theirs.best = theirs.second = 0;
+    mine.bestNode = theirs.bestNode = -1;
+    int side = sideToMove(copy), other = otherSide(side);
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (!isOpen(copy, node) || !nextToLiveMark(node)) continue;
+        int gain = capturesAt(copy, node, side);
+        if (gain) keepLargest(mine, gain, node);
+        gain = capturesAt(copy, node, other);
+        if (gain) keepLargest(theirs, gain, node);
+    }
+}
+
+// The best the side to move gets from the captures standing: it makes its
+// best capture and suffers the other side's best that the capture did not
+// block, or it blocks that one and suffers the second. A group two nodes can
+// each capture is lost either way: its capture counts as the second too.
+static int exchange(const Gains& mine, const Gains& theirs) {
+    int suffered = mine.bestNode >= 0 && mine.bestNode == theirs.bestNode ? theirs.second : theirs.best;
+    int capture = mine.best - suffered;
+    return capture > -theirs.second ? capture : -theirs.second;
+}
+
+// Captured marks, and the standing exchange a little below them, so that a
+// capture at hand is taken rather than put off.
+static int evaluateAt(int ply) {
+    searchMovesPlayed++;
+    findGains(ply);
     int side = sideToMove(copy), other = otherSide(side);
     return CAPTURE_VALUE * (copy.lostMarks[other] - copy.lostMarks[side]) +
-           DEAD_VALUE * (mine.deadMarks - theirs.deadMarks) + THREAT_VALUE * exchange(mine, theirs) +
-           PRESSURE_VALUE * (mine.threatenedMarks - theirs.threatenedMarks);
-}
-
-static int evaluateAt(int ply) {
-    int side = sideToMove(copy);
-    findThreats(copy, side, mineAt[ply]);
-    findThreats(copy, otherSide(side), theirsAt[ply]);
-    return staticValue(mineAt[ply], theirsAt[ply]);
+           THREAT_VALUE * exchange(mineAt[ply], theirsAt[ply]);
 }
 
 // Material alone, for the loose level.
@@ -193,7 +224,6 @@ static int search(int ply, int depth, int alpha, int beta);
 static int quiesce(int ply, int plies, int alpha, int beta);
 
 static int playAt(int node) {
-    searchMovesPlayed++;
     return playSearchMove(copy, node);
 }
 
@@ -201,15 +231,13 @@ static int playAt(int node) {
 // promise of the rest with the history of cut-offs; `wide` also takes the
 // nodes two steps from a mark.
 static int orderedMoves(int ply, int first, int16_t* out, int width, bool wide) {
-    const Threats& mine = mineAt[ply];
-    const Threats& theirs = theirsAt[ply];
+    const Gains& mine = mineAt[ply];
+    const Gains& theirs = theirsAt[ply];
     int side = sideToMove(copy);
     int keys[MAX_CANDIDATES], count = 0;
-    for (int node = 0; node < BOARD_NODES; node++) width += mine.gain[node] + theirs.gain[node] > 0;
-    if (width > MAX_CANDIDATES) width = MAX_CANDIDATES;
     for (int node = 0; node < BOARD_NODES; node++) {
         if (!isOpen(copy, node)) continue;
-        int urgency = 2 * mine.gain[node] + theirs.gain[node];
+        int urgency = 2 * mine.at[node] + theirs.at[node];
         int value = promise(node, side);
         if (urgency > 0) {
             value = (1 << 24) + urgency * 4096;
@@ -282,7 +310,7 @@ static int tryMove(int ply, int node, int depth, int alpha, int beta) {
 // is searched again in full.
 static int tryLaterMove(int ply, int i, int depth, int alpha, int beta) {
     int node = movesAt[ply][i];
-    bool quiet = mineAt[ply].gain[node] == 0 && theirsAt[ply].gain[node] == 0;
+    bool quiet = mineAt[ply].at[node] == 0 && theirsAt[ply].at[node] == 0;
     int reduce = i >= LATE_MOVE && depth >= 3 && quiet ? 1 : 0;
     int value = tryMove(ply, node, depth - 1 - reduce, alpha, alpha + 1);
     if (value > alpha && (reduce || value < beta)) value = tryMove(ply, node, depth - 1, alpha, beta);
@@ -291,12 +319,12 @@ static int tryLaterMove(int ply, int i, int depth, int alpha, int beta) {
 
 static int quiesce(int ply, int plies, int alpha, int beta) {
     int stand = evaluateAt(ply);
-    const Threats& mine = mineAt[ply];
-    const Threats& theirs = theirsAt[ply];
+    const Gains& mine = mineAt[ply];
+    const Gains& theirs = theirsAt[ply];
     if (plies == 0 || ply >= MAX_PLY || stand >= beta) return stand;
-    if (mine.bestNode < 0 && theirs.threatNode < 0) return stand;
+    if (mine.bestNode < 0 && theirs.bestNode < 0) return stand;
     if (stand > alpha) alpha = stand;
-    int16_t moves[2] = {mine.bestNode, theirs.threatNode};
+    int16_t moves[2] = {mine.bestNode, theirs.bestNode};
     for (int i = 0; i < 2 && alpha < beta; i++) {
         int node = moves[i];
         if (node < 0 || (i == 1 && node == moves[0])) continue;
@@ -314,7 +342,7 @@ static int quiesce(int ply, int plies, int alpha, int beta) {
 // after the other side's free move shows, is not searched further. Never
 // while the other side threatens: a pass there only shows the threat.
 static bool passProves(int ply, int depth, int stand, int beta) {
-    if (depth < NULL_MOVE_DEPTH || stand < beta || theirsAt[ply].threatNode >= 0 || ply == 0) return false;
+    if (depth < NULL_MOVE_DEPTH || stand < beta || theirsAt[ply].bestNode >= 0 || ply == 0) return false;
     passSearchMove(copy);
     int value = -search(ply + 1, depth - 1 - NULL_MOVE_CUT, -beta, -beta + 1);
     passSearchMove(copy);

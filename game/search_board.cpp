@@ -112,22 +112,39 @@ static int captureRegion(SearchBoard& b, int count) {
     return taken;
 }
 
-int playSearchMove(SearchBoard& b, int node) {
-    int side = sideToMove(b);
-    b.marks[node] = (uint8_t)side;
-    b.redToMove ^= 1;
-    b.key ^= markKeys[side][node] ^ sideKey;
-    if (!splitsNeighbours(b, node, side)) return 0;
+// Runs the fills of a mark of side just placed at node; for each region they
+// enclose, visit(count) is called while regionNodes holds it.
+template <typename Visit>
+static void enclosedRegions(const SearchBoard& b, int node, int side, Visit visit) {
+    if (!splitsNeighbours(b, node, side)) return;
     refreshStamps();
     uint32_t firstStamp = seenStamp + 1;
-    int taken = 0;
     for (int d = 0; d < 8; d += 2) {
         int next = NODE_TABLES.neighbour[node][d];
         if (next == NO_NODE || seen[next] >= firstStamp || wallsAgainst(b, next, side)) continue;
         if (NODE_TABLES.border[next]) continue;
         int count = enclosedRegion(b, next, side, firstStamp);
-        if (count) taken += captureRegion(b, count);
+        if (count) visit(count);
     }
+}
+
+int capturesAt(SearchBoard& b, int node, int side) {
+    int other = otherSide(side), taken = 0;
+    b.marks[node] = (uint8_t)side;
+    enclosedRegions(b, node, side, [&](int count) {
+        for (int i = 0; i < count; i++) taken += b.marks[regionNodes[i]] == other && !b.captured[regionNodes[i]];
+    });
+    b.marks[node] = MARK_NONE;
+    return taken;
+}
+
+int playSearchMove(SearchBoard& b, int node) {
+    int side = sideToMove(b);
+    b.marks[node] = (uint8_t)side;
+    b.redToMove ^= 1;
+    b.key ^= markKeys[side][node] ^ sideKey;
+    int taken = 0;
+    enclosedRegions(b, node, side, [&](int count) { taken += captureRegion(b, count); });
     return taken;
 }
 

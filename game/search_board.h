@@ -32,5 +32,8 @@ void loadSearchBoard(SearchBoard& to, const Board& from);
 // encloses; returns how many nodes it captured, for undoSearchMove.
 int playSearchMove(SearchBoard& b, int node);
 void undoSearchMove(SearchBoard& b, int node, int capturedCount);
+// The other side's live marks that a mark of side at the open node would
+// capture at once; the board is left as it was.
+int capturesAt(SearchBoard& b, int node, int side);
 // The other side moves next, nothing placed: the search's null move. Its own undo.
 void passSearchMove(SearchBoard& b);
