@@ -20,6 +20,7 @@ struct LevelRule {
     uint8_t width;        // moves tried at every other node, besides captures and blocks
     uint8_t shortlist;    // moves a ranking tries
     uint8_t quiescence;   // capture-and-block plies at the leaves
+    uint8_t chaseExtensions;  // plies a line may go deeper while the side to move is threatened
     uint16_t timeCapMs;
     bool loose;  // sees material only, and plays quiet moves anywhere
 };
@@ -28,9 +29,9 @@ const int MAX_PLY = 24;
 const int MAX_MOVES = 40;
 const int MAX_CANDIDATES = 64;
 static const LevelRule LEVEL_RULES[3] = {
-    {2000, 1, 1, 1, 1, 0, 0, 1000, true},
-    {3000, 6, 1, 8, 6, 48, 2, 2000, false},
-    {16000, 12, 2, 12, 8, 40, 4, 4000, false},
+    {2000, 1, 1, 1, 1, 0, 0, 0, 1000, true},
+    {3000, 6, 1, 8, 6, 48, 2, 0, 2000, false},
+    {14000, 12, 2, 12, 8, 40, 4, 2, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
@@ -110,14 +111,16 @@ static void keepLargest(Gains& g, int gain, int node) {
         g.second = (int16_t)gain;
 }
 
-static bool nextToLiveMark(int node) {
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && copy.marks[next] != MARK_NONE && !copy.captured[next]) return true;
-    }
-    return false;
+// Whether the ring of eight around a node, given as the bits of the nodes
+// that walls leave open, falls into two or more open stretches: only then can
+// a mark there close a region.
+static bool splitsRing(unsigned open) {
+    unsigned starts = open & ~((open << 1 | open >> 7) & 0xFF);
+    return (starts & (starts - 1)) != 0;
 }
 
+// One look at each node's ring gives both sides' walls; the nodes next to a
+// live mark whose ring a side's mark would split are tried for that side.
 static void findGains(int ply) {
     Gains& mine = mineAt[ply];
     Gains& theirs = theirsAt[ply];
@@ -127,10 +130,23 @@ static void findGains(int ply) {
     mine.bestNode = theirs.bestNode = -1;
     int side = sideToMove(copy), other = otherSide(side);
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (!isOpen(copy, node) || !nextToLiveMark(node)) continue;
-        int gain = capturesAt(copy, node, side);
+        if (!isOpen(copy, node)) continue;
+        unsigned openForMine = 0, openForTheirs = 0;
+        bool live = false;
+        for (int d = 0; d < 8; d++) {
+            int next = NODE_TABLES.neighbour[node][d];
+            if (next == NO_NODE) {
+                openForMine |= 1u << d, openForTheirs |= 1u << d;
+                continue;
+            }
+            live |= copy.marks[next] != MARK_NONE && !copy.captured[next];
+            openForMine |= (unsigned)!wallsAgainst(copy, next, side) << d;
+            openForTheirs |= (unsigned)!wallsAgainst(copy, next, other) << d;
+        }
+        if (!live) continue;
+        int gain = splitsRing(openForMine) ? capturesAt(copy, node, side) : 0;
         if (gain) keepLargest(mine, gain, node);
-        gain = capturesAt(copy, node, other);
+        gain = splitsRing(openForTheirs) ? capturesAt(copy, node, other) : 0;
         if (gain) keepLargest(theirs, gain, node);
     }
 }
@@ -220,6 +236,7 @@ static void keepBest(int* keys, int16_t* nodes, int* count, int width, int key, 
 }
 
 static int16_t movesAt[MAX_PLY + 1][MAX_MOVES];
+static uint8_t extensionsAt[MAX_PLY + 2];  // plies a line has been searched beyond its depth
 static int search(int ply, int depth, int alpha, int beta);
 static int quiesce(int ply, int plies, int alpha, int beta);
 
@@ -360,7 +377,11 @@ static int search(int ply, int depth, int alpha, int beta) {
              (e.bound == BOUND_UPPER && e.value <= alpha)))
             return e.value;
     }
-    int stand = evaluateAt(ply);  // also the threats that orderedMoves reads
+    int stand = evaluateAt(ply);  // also the gains that orderedMoves reads
+    // A chase, threat after threat, is followed further than quiet play.
+    int extensions = extensionsAt[ply];
+    if (theirsAt[ply].bestNode >= 0 && extensions < rule->chaseExtensions) depth++, extensions++;
+    extensionsAt[ply + 1] = (uint8_t)extensions;
     if (passProves(ply, depth, stand, beta)) return beta;
     int count = ply < rule->rankedPlies ? rankedMoves(ply, rule->width)
                                         : orderedMoves(ply, first, movesAt[ply], rule->width, false);
@@ -411,6 +432,7 @@ static void startSearch(const Board& position, int level, MillisecondClock clock
     searchDepthReached = 0;
     memset(table, 0, sizeof table);
     memset(killers, 0xFF, sizeof killers);
+    extensionsAt[1] = 0;
     memset(history, 0, sizeof history);
     memset(rankedLists, 0, sizeof rankedLists);
     loadSearchBoard(copy, position);
