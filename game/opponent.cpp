@@ -1,10 +1,13 @@
 // The opponent: iterative deepening alpha-beta with a transposition table,
-// killer and history ordering, and a capture-and-block search at the leaves.
-// Every node's moves hold the captures at hand and the blocks of the other
-// side's; near the root every move is played once and ranked by the position
-// it leaves, so a quiet move that closes a wall or leaves a group two cut
-// nodes from death is never overlooked. Each level stops at a number of moves
-// played, not at a time, so a move never depends on the machine's speed.
+// killer and history ordering, null-window and reduced searches of later
+// moves, chases followed deeper, and a capture-and-block search at the
+// leaves. Every position knows what each side captures at once at each node:
+// its moves hold the captures at hand and the blocks of the other side's, and
+// a group that two nodes can each capture counts as lost. Near the root every
+// likely move is played once and ranked by the position it leaves, so a quiet
+// move that leaves a group two capture points is never overlooked. Each level
+// stops at a number of positions evaluated, not at a time, so a move never
+// depends on the machine's speed.
 #include "opponent.h"
 
 #include <cstring>
@@ -13,7 +16,7 @@
 #include "search_board.h"
 
 struct LevelRule {
-    int32_t moveBudget;   // moves played on the copy before the search stops
+    int32_t positionBudget;  // positions evaluated before the search stops
     uint8_t maxDepth;
     uint8_t rankedPlies;  // plies from the root whose every move is ranked by a trial
     uint8_t rootWidth;    // root moves searched deeper than one move
@@ -38,7 +41,7 @@ static const LevelRule LEVEL_RULES[3] = {
 const int CAPTURE_VALUE = 64;
 const int THREAT_VALUE = 56;
 const int INFINITE_VALUE = 1 << 28;
-const int CLOCK_EVERY = 64;  // moves between looks at the clock
+const int CLOCK_EVERY = 64;  // positions between looks at the clock
 const int LATE_MOVE = 3;
 const int NULL_MOVE_DEPTH = 3;  // depths left from which a pass may prove a cut-off
 const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched     // moves from this one on are searched a ply less when quiet
@@ -51,12 +54,12 @@ static int nextClockLook;
 static bool stopped;
 
 int searchDepthReached;
-int searchMovesPlayed;
+int searchPositions;
 
 static bool outOfBudget() {
-    if (searchMovesPlayed >= rule->moveBudget) return true;
-    if (!clockNow || searchMovesPlayed < nextClockLook) return false;
-    nextClockLook = searchMovesPlayed + CLOCK_EVERY;
+    if (searchPositions >= rule->positionBudget) return true;
+    if (!clockNow || searchPositions < nextClockLook) return false;
+    nextClockLook = searchPositions + CLOCK_EVERY;
     return clockNow() - startMs > rule->timeCapMs;
 }
 
@@ -164,7 +167,7 @@ static int exchange(const Gains& mine, const Gains& theirs) {
 // Captured marks, and the standing exchange a little below them, so that a
 // capture at hand is taken rather than put off.
 static int evaluateAt(int ply) {
-    searchMovesPlayed++;
+    searchPositions++;
     findGains(ply);
     int side = sideToMove(copy), other = otherSide(side);
     return CAPTURE_VALUE * (copy.lostMarks[other] - copy.lostMarks[side]) +
@@ -428,7 +431,7 @@ static void startSearch(const Board& position, int level, MillisecondClock clock
     startMs = clockNow ? clockNow() : 0;
     nextClockLook = CLOCK_EVERY;
     stopped = false;
-    searchMovesPlayed = 0;
+    searchPositions = 0;
     searchDepthReached = 0;
     memset(table, 0, sizeof table);
     memset(killers, 0xFF, sizeof killers);

@@ -16,6 +16,6 @@ typedef unsigned (*MillisecondClock)();
 int chooseMove(const Board& position, int level, MillisecondClock clock);
 
 // Figures of the last chooseMove, for benchmarks and tests: the depth of the
-// last search that was completed, and the moves played on the copy.
+// last search that was completed, and the positions it evaluated.
 extern int searchDepthReached;
-extern int searchMovesPlayed;
+extern int searchPositions;
