@@ -213,13 +213,14 @@ TEST_F(RulesTest, TheHardLevelStopsADoubleThreatBeforeItIsMade) {
 // The walls' side has two groups of the mover's marks in its grip: three
 // marks that a corridor of two nodes, (10,4)-(10,3), joins to the open board,
 // dead whichever the mover fills, and two marks with one way out at (17,11).
-// A dead end of one node beside the walls, (20,4), presses on many of them.
-// The mover saves what can be saved, and neither feeds the dead group nor
-// walks into the dead end.
+// A corridor of three nodes, (20,5) to (20,3), leads into the walls. The mover
+// saves what can be saved, and neither feeds the dead group nor walks into
+// the corridor.
 TEST_F(RulesTest, TheOpponentSavesWhatItCanAndLeavesTheDeadAlone) {
-    std::vector<Node> walls = {{9, 5},  {9, 6},   {9, 7},   {11, 5},  {11, 6},  {11, 7}, {10, 8},
-                               {9, 4},  {11, 4},  {9, 3},   {11, 3},  {15, 10}, {18, 10}, {16, 9},
-                               {17, 9}, {16, 11}, {19, 4},  {21, 4},  {20, 3},  {20, 5}};
+    std::vector<Node> walls = {{9, 5},   {9, 6},   {9, 7},   {11, 5},  {11, 6},  {11, 7},  {10, 8},
+                               {9, 4},   {11, 4},  {9, 3},   {11, 3},  {15, 10}, {18, 10}, {16, 9},
+                               {17, 9},  {16, 11}, {19, 3},  {19, 4},  {19, 5},  {21, 3},  {21, 4},
+                               {21, 5},  {20, 6}};
     std::vector<Node> dead = {{10, 5}, {10, 6}, {10, 7}}, saved = {{16, 10}, {17, 10}};
     for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
         uint8_t mover = wall == MARK_RED ? MARK_BLUE : MARK_RED;
@@ -230,6 +231,7 @@ TEST_F(RulesTest, TheOpponentSavesWhatItCanAndLeavesTheDeadAlone) {
             setMarks(saved, mover);
             setMarks({{3, 15}, {22, 16}}, mover);
             board.redToMove = mover == MARK_RED;
+            recomputeCaptures();
             EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(17, 11))
                 << "wall " << (int)wall << ", level " << level;
         }
