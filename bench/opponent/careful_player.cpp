@@ -5,7 +5,6 @@
 // not by the game's own threat finder.
 #include <vector>
 
-#include "node_tables.h"
 #include "players.h"
 #include "random_moves.h"
 
@@ -36,17 +35,6 @@ static int secondThreatAfter(int node, int side) {
     return second;
 }
 
-// Own marks and the other side's next to node: walls that link, and pressure.
-static int linkValue(int node, int side) {
-    int value = 0;
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next == NO_NODE || !work.marks[next] || work.captured[next]) continue;
-        value += work.marks[next] == side ? 2 : 3;
-    }
-    return value;
-}
-
 int carefulMove(const Board& from, uint32_t* seed) {
     loadSearchBoard(work, from);
     int side = sideToMove(work), other = otherSide(side);
@@ -57,7 +45,7 @@ int carefulMove(const Board& from, uint32_t* seed) {
         long value = 1000L * gainFor(work, node, side) + 900L * gainFor(work, node, other);
         if (liveMarkNear(work, node, 1)) {
             value += 600L * secondThreatAfter(node, other) + 500L * secondThreatAfter(node, side);
-            value += 10L * linkValue(node, side);
+            value += 10L * pressureAround(work, node, side, 0);
         }
         value = value * 16 + nextRandom(seed) % 16;
         if (value > bestValue) best = node, bestValue = value;

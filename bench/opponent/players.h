@@ -30,3 +30,7 @@ inline int gainFor(SearchBoard& b, int node, int side) {
 
 // Whether a live mark stands within `reach` steps (any of the eight directions).
 bool liveMarkNear(const SearchBoard& b, int node, int reach);
+// Live marks next to node: 2 for each of side's, which link walls, and 3 for
+// each of the other side's, which press on them (straightBonus more when
+// straight next to it).
+int pressureAround(const SearchBoard& b, int node, int side, int straightBonus);

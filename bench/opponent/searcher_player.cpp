@@ -2,7 +2,6 @@
 // deepening over the ten moves next to the marks that look most pressing,
 // material at the leaves after a capture-and-block search, and a limit of
 // processor time instead of the game's fixed move budgets.
-#include "node_tables.h"
 #include "players.h"
 
 const int WIDTH = 10;
@@ -19,24 +18,6 @@ static int material() {
     return work.lostMarks[otherSide(side)] - work.lostMarks[side];
 }
 
-static bool nextToLiveMark(int node) {
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && work.marks[next] && !work.captured[next]) return true;
-    }
-    return false;
-}
-
-static int pressure(int node, int side) {
-    int value = 0;
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next == NO_NODE || !work.marks[next] || work.captured[next]) continue;
-        value += work.marks[next] == side ? 2 : 3 + ((d & 1) == 0);
-    }
-    return value;
-}
-
 static void insertBest(int* keys, int* nodes, int* count, int key, int node) {
     int at = *count < WIDTH ? (*count)++ : WIDTH;
     for (; at > 0 && keys[at - 1] < key; at--) {
@@ -49,9 +30,9 @@ static void insertBest(int* keys, int* nodes, int* count, int key, int node) {
 static int candidates(int* nodes) {
     int keys[WIDTH], count = 0, side = sideToMove(work);
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (!isOpen(work, node) || !nextToLiveMark(node)) continue;
+        if (!isOpen(work, node) || !liveMarkNear(work, node, 1)) continue;
         int urgent = 2 * gainFor(work, node, side) + gainFor(work, node, otherSide(side));
-        insertBest(keys, nodes, &count, urgent * 100 + pressure(node, side), node);
+        insertBest(keys, nodes, &count, urgent * 100 + pressureAround(work, node, side, 1), node);
     }
     return count;
 }
@@ -69,7 +50,7 @@ static int quiet(int plies, int alpha, int beta) {
     if (stand > alpha) alpha = stand;
     int side = sideToMove(work), capture = -1, block = -1, captureGain = 0, blockGain = 0;
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (!isOpen(work, node) || !nextToLiveMark(node)) continue;
+        if (!isOpen(work, node) || !liveMarkNear(work, node, 1)) continue;
         int mine = gainFor(work, node, side), theirs = gainFor(work, node, otherSide(side));
         if (mine > captureGain) captureGain = mine, capture = node;
         if (theirs > blockGain) blockGain = theirs, block = node;

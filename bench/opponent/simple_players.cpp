@@ -4,6 +4,7 @@
 #include <ctime>
 #include <vector>
 
+#include "node_tables.h"
 #include "players.h"
 #include "random_moves.h"
 
@@ -19,6 +20,16 @@ bool liveMarkNear(const SearchBoard& b, int node, int reach) {
         }
     }
     return false;
+}
+
+int pressureAround(const SearchBoard& b, int node, int side, int straightBonus) {
+    int value = 0;
+    for (int d = 0; d < 8; d++) {
+        int next = NODE_TABLES.neighbour[node][d];
+        if (next == NO_NODE || !b.marks[next] || b.captured[next]) continue;
+        value += b.marks[next] == side ? 2 : 3 + ((d & 1) == 0) * straightBonus;
+    }
+    return value;
 }
 
 static std::vector<int> shuffledFreeNodes(const SearchBoard& b, uint32_t* seed) {

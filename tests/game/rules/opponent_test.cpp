@@ -38,6 +38,23 @@ static void onlyCapturedAround(uint8_t aroundMark) {
     }
 }
 
+// Normal and hard, to move with either colour among the walls of the other,
+// play `expected`.
+static void expectMoveWithEitherColour(const std::vector<Node>& walls, const std::vector<Node>& moverMarks,
+                                       int expected) {
+    for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
+        uint8_t mover = wall == MARK_RED ? MARK_BLUE : MARK_RED;
+        for (int level : {LEVEL_NORMAL, LEVEL_HARD}) {
+            clearBoard();
+            setMarks(walls, wall);
+            setMarks(moverMarks, mover);
+            board.redToMove = mover == MARK_RED;
+            recomputeCaptures();
+            EXPECT_EQ(chooseMove(board, level, nullptr), expected) << "wall " << (int)wall << ", level " << level;
+        }
+    }
+}
+
 TEST_F(RulesTest, TheOpponentAlwaysPlaysAFreeUncapturedNode) {
     struct Case {
         const char* what;
@@ -117,22 +134,10 @@ TEST_F(RulesTest, TheOpponentTakesTheCaptureAtHand) {
 // border through one of its own marks, walled in everywhere else, must not
 // count as a capture for the ring's side.
 TEST_F(RulesTest, TheOpponentStopsTheCaptureThreatened) {
-    std::vector<Node> ring = {{9, 8}, {10, 8}, {11, 8}, {12, 9}, {11, 10}, {10, 10}, {9, 10}};
-    std::vector<Node> chainWalls = {{1, 11}, {2, 12}, {2, 13}, {2, 14}, {2, 15}, {1, 16}, {0, 12}, {0, 14}, {0, 15}};
-    std::vector<Node> inside = {{9, 9}, {10, 9}}, chain = {{0, 13}, {1, 12}, {1, 13}, {1, 14}, {1, 15}};
-    for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
-        uint8_t mover = wall == MARK_RED ? MARK_BLUE : MARK_RED;
-        for (int level : {LEVEL_NORMAL, LEVEL_HARD}) {
-            clearBoard();
-            setMarks(ring, wall);
-            setMarks(chainWalls, wall);
-            setMarks(inside, mover);
-            setMarks(chain, mover);
-            board.redToMove = mover == MARK_RED;
-            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(8, 9))
-                << "wall " << (int)wall << ", level " << level;
-        }
-    }
+    std::vector<Node> walls = {{9, 8},  {10, 8}, {11, 8}, {12, 9}, {11, 10}, {10, 10}, {9, 10}, {1, 11},
+                               {2, 12}, {2, 13}, {2, 14}, {2, 15}, {1, 16},  {0, 12},  {0, 14}, {0, 15}};
+    std::vector<Node> mover = {{9, 9}, {10, 9}, {0, 13}, {1, 12}, {1, 13}, {1, 14}, {1, 15}};
+    expectMoveWithEitherColour(walls, mover, nodeIndex(8, 9));
 }
 
 // A seeded game to a full board, taken back move by move: each take-back gives
@@ -221,19 +226,6 @@ TEST_F(RulesTest, TheOpponentSavesWhatItCanAndLeavesTheDeadAlone) {
                                {9, 4},   {11, 4},  {9, 3},   {11, 3},  {15, 10}, {18, 10}, {16, 9},
                                {17, 9},  {16, 11}, {19, 3},  {19, 4},  {19, 5},  {21, 3},  {21, 4},
                                {21, 5},  {20, 6}};
-    std::vector<Node> dead = {{10, 5}, {10, 6}, {10, 7}}, saved = {{16, 10}, {17, 10}};
-    for (uint8_t wall : {MARK_RED, MARK_BLUE}) {
-        uint8_t mover = wall == MARK_RED ? MARK_BLUE : MARK_RED;
-        for (int level : {LEVEL_NORMAL, LEVEL_HARD}) {
-            clearBoard();
-            setMarks(walls, wall);
-            setMarks(dead, mover);
-            setMarks(saved, mover);
-            setMarks({{3, 15}, {22, 16}}, mover);
-            board.redToMove = mover == MARK_RED;
-            recomputeCaptures();
-            EXPECT_EQ(chooseMove(board, level, nullptr), nodeIndex(17, 11))
-                << "wall " << (int)wall << ", level " << level;
-        }
-    }
+    std::vector<Node> mover = {{10, 5}, {10, 6}, {10, 7}, {16, 10}, {17, 10}, {3, 15}, {22, 16}};
+    expectMoveWithEitherColour(walls, mover, nodeIndex(17, 11));
 }
