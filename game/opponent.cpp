@@ -33,7 +33,7 @@ const int MAX_MOVES = 40;
 const int MAX_CANDIDATES = 64;
 static const LevelRule LEVEL_RULES[3] = {
     {2000, 1, 1, 1, 1, 0, 0, 0, 1000, true},
-    {3000, 6, 1, 8, 6, 48, 2, 0, 2000, false},
+    {1000, 3, 1, 8, 6, 40, 2, 0, 2000, false},
     {14000, 12, 2, 12, 8, 40, 4, 2, 4000, false},
 };
 

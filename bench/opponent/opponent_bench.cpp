@@ -30,16 +30,16 @@ const int OPENING_MOVES = 4;
 const uint32_t FIRST_SEED = 7001;
 const double FIRST_SEARCHER_MS = 40;
 
-enum Player { EASY, NORMAL, HARD, GREEDY, TWO_MOVE, CAREFUL, SEARCHER, PLAYERS };
-static const char* const PLAYER_NAMES[PLAYERS] = {"easy", "normal", "hard", "greedy", "two-move", "careful", "searcher"};
+enum Player { EASY, NORMAL, HARD, GREEDY, CAREFUL, SEARCHER, PLAYERS };
+static const char* const PLAYER_NAMES[PLAYERS] = {"easy", "normal", "hard", "greedy", "careful", "searcher"};
 
 struct Pairing {
     Player level, other;
     bool inShortRun;  // a pairing the targets name
 };
-static const Pairing PAIRINGS[] = {{HARD, CAREFUL, true},    {HARD, SEARCHER, true},    {HARD, NORMAL, true},
-                                   {NORMAL, EASY, true},     {NORMAL, CAREFUL, false},  {NORMAL, SEARCHER, false},
-                                   {EASY, GREEDY, true},     {HARD, TWO_MOVE, false}};
+static const Pairing PAIRINGS[] = {{HARD, CAREFUL, true},    {HARD, SEARCHER, true},   {HARD, NORMAL, true},
+                                   {NORMAL, EASY, true},     {NORMAL, CAREFUL, false}, {NORMAL, SEARCHER, false},
+                                   {EASY, GREEDY, true}};
 static const int MARKS_EACH[] = {60, 120};
 const int SHORT_MARKS = 60;
 
@@ -54,7 +54,6 @@ static double lastLevelMs;  // what the searcher gets for its next move
 
 static int chooseFor(Player player, const Board& b, uint32_t* seed, Tally* tally) {
     if (player == GREEDY) return greedyMove(b, seed);
-    if (player == TWO_MOVE) return twoMoveSearch(b, seed);
     if (player == CAREFUL) return carefulMove(b, seed);
     if (player == SEARCHER) {
         int depth;
@@ -137,7 +136,7 @@ static int usage(const char* reason) {
             "usage: opponent_bench [GAMES [LEVEL [PLAYER]]]\n"
             "  GAMES   games a pairing at 60 and at 120 marks a side (without it: %d, at 60 only)\n"
             "  LEVEL   easy, normal, hard (or 1, 2, 3)\n"
-            "  PLAYER  easy, normal, hard, greedy, two-move, careful, searcher\n",
+            "  PLAYER  easy, normal, hard, greedy, careful, searcher\n",
             SHORT_GAMES);
     return 2;
 }

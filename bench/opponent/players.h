@@ -1,5 +1,5 @@
 // Baseline players for the opponent benchmark, outside the game: a greedy
-// player, a two-move searcher, a careful player that plays as a person who
+// player, a careful player that plays as a person who
 // watches threats would, and an alpha-beta searcher on a time limit.
 #pragma once
 #include <cstdint>
@@ -8,7 +8,6 @@
 #include "search_board.h"
 
 int greedyMove(const Board& b, uint32_t* seed);
-int twoMoveSearch(const Board& b, uint32_t* seed);
 int carefulMove(const Board& b, uint32_t* seed);
 // Searches until cpuMs of processor time are spent; depthReached gets the
 // depth of the last completed iteration.

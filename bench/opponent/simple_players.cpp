@@ -1,5 +1,5 @@
-// The greedy player and the two-move searcher: every free node, ties broken
-// in a seeded random order.
+// The greedy player, over every free node with ties broken in a seeded random
+// order, and what the other players share.
 #include <algorithm>
 #include <ctime>
 #include <vector>
@@ -56,30 +56,6 @@ int greedyMove(const Board& from, uint32_t* seed) {
         int lead = -moverAhead(work);
         undoSearchMove(work, node, taken);
         if (lead > bestLead) best = node, bestLead = lead;
-    }
-    return best;
-}
-
-// The move whose worst reply leaves the best lead: alpha-beta over two moves,
-// the reply that refuted the last move tried first.
-int twoMoveSearch(const Board& from, uint32_t* seed) {
-    loadSearchBoard(work, from);
-    int best = -1, bestLead = -BOARD_NODES - 1, refutation = -1;
-    for (int node : shuffledFreeNodes(work, seed)) {
-        int taken = playSearchMove(work, node);
-        int worst = -moverAhead(work);
-        std::vector<int> replies = shuffledFreeNodes(work, seed);
-        if (refutation >= 0) replies.insert(replies.begin(), refutation);
-        for (int reply : replies) {
-            if (worst <= bestLead) break;
-            if (!isOpen(work, reply)) continue;
-            int replyTaken = playSearchMove(work, reply);
-            int lead = moverAhead(work);
-            undoSearchMove(work, reply, replyTaken);
-            if (lead < worst) worst = lead, refutation = reply;
-        }
-        undoSearchMove(work, node, taken);
-        if (worst > bestLead) best = node, bestLead = worst;
     }
     return best;
 }

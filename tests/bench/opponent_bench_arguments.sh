@@ -24,7 +24,7 @@ check 2 "unknown PLAYER" 2 1 1x
 check 2 "GAMES must be a number" 0
 check 2 "GAMES must be a number" 2x
 check 2 "too many arguments" 1 easy greedy extra
-check 2 "PLAYER  easy, normal, hard, greedy, two-move, careful, searcher" 2 hard nobody
+check 2 "PLAYER  easy, normal, hard, greedy, careful, searcher" 2 hard nobody
 check 0 "easy   vs greedy" 1 1 greedy
 check 0 "easy   vs greedy" 1 easy greedy
 [ $failures = 0 ] && echo "opponent_bench arguments: all passed"
