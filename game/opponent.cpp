@@ -42,9 +42,9 @@ const int CAPTURE_VALUE = 64;
 const int THREAT_VALUE = 56;
 const int INFINITE_VALUE = 1 << 28;
 const int CLOCK_EVERY = 64;  // positions between looks at the clock
-const int LATE_MOVE = 3;
+const int LATE_MOVE = 3;        // moves from this one on are searched a ply less when quiet
 const int NULL_MOVE_DEPTH = 3;  // depths left from which a pass may prove a cut-off
-const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched     // moves from this one on are searched a ply less when quiet
+const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched
 
 static SearchBoard copy;
 static const LevelRule* rule;
@@ -112,14 +112,6 @@ static void keepLargest(Gains& g, int gain, int node) {
         g.second = g.best, g.best = (int16_t)gain, g.bestNode = (int16_t)node;
     else if (gain > g.second)
         g.second = (int16_t)gain;
-}
-
-// Whether the ring of eight around a node, given as the bits of the nodes
-// that walls leave open, falls into two or more open stretches: only then can
-// a mark there close a region.
-static bool splitsRing(unsigned open) {
-    unsigned starts = open & ~((open << 1 | open >> 7) & 0xFF);
-    return (starts & (starts - 1)) != 0;
 }
 
 // One look at each node's ring gives both sides' walls; the nodes next to a

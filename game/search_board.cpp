@@ -49,25 +49,14 @@ void loadSearchBoard(SearchBoard& to, const Board& from) {
     }
 }
 
-// Whether the open neighbours of node, walls counted against side, fall into
-// two or more stretches around it; with one, they stay joined around it. Off
-// the board counts as open: a region may have reached the border through the
-// new mark itself.
-static bool opensAround(const SearchBoard& b, int next, int side) {
-    return next == NO_NODE || !wallsAgainst(b, next, side);
-}
-
 static bool splitsNeighbours(const SearchBoard& b, int node, int side) {
-    int stretches = 0;
-    bool wasOpen = opensAround(b, NODE_TABLES.neighbour[node][7], side);
+    unsigned open = 0;
     for (int d = 0; d < 8; d++) {
-        bool open = opensAround(b, NODE_TABLES.neighbour[node][d], side);
-        stretches += open && !wasOpen;
-        wasOpen = open;
+        int next = NODE_TABLES.neighbour[node][d];
+        open |= (unsigned)(next == NO_NODE || !wallsAgainst(b, next, side)) << d;
     }
-    return stretches >= 2;
+    return splitsRing(open);
 }
-
 
 static void refreshStamps() {
     if (seenStamp < 0xFFFFFFF0u) return;

@@ -27,6 +27,15 @@ inline bool wallsAgainst(const SearchBoard& b, int node, int side) {
     return mark != MARK_NONE && ((mark == side) != (b.captured[node] != 0));
 }
 
+// Whether the ring of eight around a node, given as the bits (direction d at
+// bit d) of the nodes that walls leave open, falls into two or more open
+// stretches: only then can a mark there close a region. Off the board counts
+// as open: a region may have reached the border through that node.
+inline bool splitsRing(unsigned open) {
+    unsigned starts = open & ~((open << 1 | open >> 7) & 0xFF);
+    return (starts & (starts - 1)) != 0;
+}
+
 void loadSearchBoard(SearchBoard& to, const Board& from);
 // Places the side to move's mark on an open node and captures what it
 // encloses; returns how many nodes it captured, for undoSearchMove.
