@@ -114,8 +114,8 @@ static void keepLargest(Gains& g, int gain, int node) {
         g.second = (int16_t)gain;
 }
 
-// One look at each node's ring gives both sides' walls; the nodes next to a
-// live mark whose ring a side's mark would split are tried for that side.
+// The nodes next to a live mark whose ring a side's mark would split are
+// tried for that side.
 static void findGains(int ply) {
     Gains& mine = mineAt[ply];
     Gains& theirs = theirsAt[ply];
@@ -125,23 +125,10 @@ static void findGains(int ply) {
     mine.bestNode = theirs.bestNode = -1;
     int side = sideToMove(copy), other = otherSide(side);
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (!isOpen(copy, node)) continue;
-        unsigned openForMine = 0, openForTheirs = 0;
-        bool live = false;
-        for (int d = 0; d < 8; d++) {
-            int next = NODE_TABLES.neighbour[node][d];
-            if (next == NO_NODE) {
-                openForMine |= 1u << d, openForTheirs |= 1u << d;
-                continue;
-            }
-            live |= copy.marks[next] != MARK_NONE && !copy.captured[next];
-            openForMine |= (unsigned)!wallsAgainst(copy, next, side) << d;
-            openForTheirs |= (unsigned)!wallsAgainst(copy, next, other) << d;
-        }
-        if (!live) continue;
-        int gain = splitsRing(openForMine) ? capturesAt(copy, node, side) : 0;
+        if (!copy.liveAround[node] || !isOpen(copy, node)) continue;
+        int gain = splitsRing(~copy.wallsAround[side][node] & 0xFFu) ? capturesAt(copy, node, side) : 0;
         if (gain) keepLargest(mine, gain, node);
-        gain = splitsRing(openForTheirs) ? capturesAt(copy, node, other) : 0;
+        gain = splitsRing(~copy.wallsAround[other][node] & 0xFFu) ? capturesAt(copy, node, other) : 0;
         if (gain) keepLargest(theirs, gain, node);
     }
 }
@@ -174,32 +161,19 @@ static int materialValue() {
 
 // ---- Moves ----
 
+// Whether a mark, live or captured, stands next to node.
+static bool markAround(int node) {
+    return (copy.wallsAround[MARK_RED][node] | copy.wallsAround[MARK_BLUE][node]) != 0;
+}
+
 // How promising a free node looks for mover, from the live marks around it:
 // pressing on the other side's marks and linking up one's own (a diagonal
 // link walls as well as a straight one). -1 for a node with no mark next to it.
 static int promise(int node, int mover) {
-    int value = 0;
-    bool nearMark = false;
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next == NO_NODE || copy.marks[next] == MARK_NONE) continue;
-        nearMark = true;
-        if (copy.captured[next] != 0) continue;
-        bool straight = (d & 1) == 0;
-        if (copy.marks[next] == mover)
-            value += straight ? 2 : 3;
-        else
-            value += straight ? 4 : 2;
-    }
-    return nearMark ? value + 1 : -1;
-}
-
-static bool markAround(int node) {
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && copy.marks[next] != MARK_NONE) return true;
-    }
-    return false;
+    if (!markAround(node)) return -1;
+    unsigned live = copy.liveAround[node], own = live & copy.wallsAround[mover][node], others = live & ~own;
+    return 2 * bitCount8(own & STRAIGHT_RING) + 3 * bitCount8(own & DIAGONAL_RING) +
+           4 * bitCount8(others & STRAIGHT_RING) + 2 * bitCount8(others & DIAGONAL_RING) + 1;
 }
 
 // An open node with a mark at most two steps away in any of the eight directions.

@@ -30,6 +30,32 @@ static void makeKeys() {
     }
 }
 
+// Sets (or clears) the bit of node in the ring of each of its neighbours.
+static void markRings(uint8_t* rings, int node, bool set) {
+    for (int d = 0; d < 8; d++) {
+        int next = NODE_TABLES.neighbour[node][d];
+        if (next == NO_NODE) continue;
+        unsigned bit = 1u << ((d + 4) & 7);
+        rings[next] = (uint8_t)(set ? rings[next] | bit : rings[next] & ~bit);
+    }
+}
+
+// A live mark walls against its own side and is live; once captured it walls
+// against the other side instead.
+static void ringsOfMark(SearchBoard& b, int node, bool live, bool set) {
+    int mark = b.marks[node];
+    markRings(live ? b.liveAround : b.wallsAround[otherSide(mark)], node, set);
+    if (live) markRings(b.wallsAround[mark], node, set);
+}
+
+static void loadRings(SearchBoard& b) {
+    memset(b.liveAround, 0, sizeof b.liveAround);
+    memset(b.wallsAround, 0, sizeof b.wallsAround);
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (b.marks[node]) ringsOfMark(b, node, !b.captured[node], true);
+    }
+}
+
 void loadSearchBoard(SearchBoard& to, const Board& from) {
     makeKeys();
     capturedTop = 0;
@@ -47,15 +73,11 @@ void loadSearchBoard(SearchBoard& to, const Board& from) {
         to.key ^= markKeys[0][node];
         if (mark) to.lostMarks[mark]++;
     }
+    loadRings(to);
 }
 
 static bool splitsNeighbours(const SearchBoard& b, int node, int side) {
-    unsigned open = 0;
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        open |= (unsigned)(next == NO_NODE || !wallsAgainst(b, next, side)) << d;
-    }
-    return splitsRing(open);
+    return splitsRing(~b.wallsAround[side][node] & 0xFFu);
 }
 
 static void refreshStamps() {
@@ -94,7 +116,11 @@ static int captureRegion(SearchBoard& b, int count) {
         if (b.captured[node]) continue;
         b.captured[node] = 1;
         b.key ^= markKeys[0][node];
-        if (b.marks[node]) b.lostMarks[b.marks[node]]++;
+        if (b.marks[node]) {
+            b.lostMarks[b.marks[node]]++;
+            ringsOfMark(b, node, true, false);
+            ringsOfMark(b, node, false, true);
+        }
         capturedStack[capturedTop++] = (int16_t)node;
         taken++;
     }
@@ -132,6 +158,7 @@ int playSearchMove(SearchBoard& b, int node) {
     b.marks[node] = (uint8_t)side;
     b.redToMove ^= 1;
     b.key ^= markKeys[side][node] ^ sideKey;
+    ringsOfMark(b, node, true, true);
     int taken = 0;
     enclosedRegions(b, node, side, [&](int count) { taken += captureRegion(b, count); });
     return taken;
@@ -142,8 +169,13 @@ void undoSearchMove(SearchBoard& b, int node, int capturedCount) {
         int back = capturedStack[--capturedTop];
         b.captured[back] = 0;
         b.key ^= markKeys[0][back];
-        if (b.marks[back]) b.lostMarks[b.marks[back]]--;
+        if (b.marks[back]) {
+            b.lostMarks[b.marks[back]]--;
+            ringsOfMark(b, back, false, false);
+            ringsOfMark(b, back, true, true);
+        }
     }
+    ringsOfMark(b, node, true, false);
     int side = b.marks[node];
     b.marks[node] = MARK_NONE;
     b.redToMove ^= 1;

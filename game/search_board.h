@@ -14,6 +14,11 @@ struct SearchBoard {
     uint8_t redToMove;
     int16_t lostMarks[3];  // captured marks of red [1] and of blue [2]
     uint32_t key;          // Zobrist key of marks, captures and the side to move
+    // The ring of eight around each node, bit d for direction d, kept up to
+    // date by every move: the neighbours holding live marks, and those that
+    // wall against red [1] and against blue [2] (see wallsAgainst).
+    uint8_t liveAround[BOARD_NODES];
+    uint8_t wallsAround[3][BOARD_NODES];
 };
 
 inline int sideToMove(const SearchBoard& b) { return b.redToMove ? MARK_RED : MARK_BLUE; }
@@ -25,6 +30,15 @@ inline bool isOpen(const SearchBoard& b, int node) { return b.marks[node] == MAR
 inline bool wallsAgainst(const SearchBoard& b, int node, int side) {
     int mark = b.marks[node];
     return mark != MARK_NONE && ((mark == side) != (b.captured[node] != 0));
+}
+
+// Ring bits of the straight and of the diagonal neighbours.
+const unsigned STRAIGHT_RING = 0x55, DIAGONAL_RING = 0xAA;
+
+inline int bitCount8(unsigned bits) {
+    bits = bits - (bits >> 1 & 0x55);
+    bits = (bits & 0x33) + (bits >> 2 & 0x33);
+    return (int)((bits + (bits >> 4)) & 0x0F);
 }
 
 // Whether the ring of eight around a node, given as the bits (direction d at

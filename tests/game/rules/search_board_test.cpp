@@ -9,7 +9,16 @@
 #include "random_moves.h"
 #include "search_board.h"
 
+static bool sameRings(const SearchBoard& a, const SearchBoard& b) {
+    return memcmp(a.liveAround, b.liveAround, BOARD_NODES) == 0 &&
+           memcmp(a.wallsAround, b.wallsAround, sizeof a.wallsAround) == 0;
+}
+
+// The rings kept up by the moves match the rings of the engine's board read afresh.
 static void expectSameAsEngine(const SearchBoard& fast, const char* game, int move) {
+    static SearchBoard fresh;
+    loadSearchBoard(fresh, board);
+    ASSERT_TRUE(sameRings(fast, fresh)) << game << " move " << move;
     ASSERT_EQ(memcmp(fast.captured, board.captured, BOARD_NODES), 0) << game << " move " << move;
     EXPECT_EQ(fast.lostMarks[MARK_BLUE], redScore()) << game << " move " << move;
     EXPECT_EQ(fast.lostMarks[MARK_RED], blueScore()) << game << " move " << move;
@@ -18,7 +27,7 @@ static void expectSameAsEngine(const SearchBoard& fast, const char* game, int mo
 static bool samePosition(const SearchBoard& a, const SearchBoard& b) {
     return memcmp(a.marks, b.marks, BOARD_NODES) == 0 && memcmp(a.captured, b.captured, BOARD_NODES) == 0 &&
            a.redToMove == b.redToMove && a.lostMarks[1] == b.lostMarks[1] && a.lostMarks[2] == b.lostMarks[2] &&
-           a.key == b.key;
+           a.key == b.key && sameRings(a, b);
 }
 
 // Each side draws a rectangle of its own and fills its sides in random order,
