@@ -4,10 +4,11 @@
 // leaves. Every position knows what each side captures at once at each node:
 // its moves hold the captures at hand and the blocks of the other side's, and
 // a group that two nodes can each capture counts as lost. Near the root every
-// likely move is played once and ranked by the position it leaves, so a quiet
-// move that leaves a group two capture points is never overlooked. Each level
-// stops at a number of positions evaluated, not at a time, so a move never
-// depends on the machine's speed.
+// move within two steps of a mark is played once and ranked by the position it
+// leaves, so a quiet move that leaves a group two capture points is never
+// overlooked, whatever its neighbours. Each level stops at a number of
+// positions evaluated, not at a time, so a move never depends on the
+// machine's speed.
 #include "opponent.h"
 
 #include <cstring>
@@ -21,7 +22,6 @@ struct LevelRule {
     uint8_t rankedPlies;  // plies from the root whose every move is ranked by a trial
     uint8_t rootWidth;    // root moves searched deeper than one move
     uint8_t width;        // moves tried at every other node, besides captures and blocks
-    uint8_t shortlist;    // moves a ranking tries
     uint8_t quiescence;   // capture-and-block plies at the leaves
     uint8_t chaseExtensions;  // plies a line may go deeper while the side to move is threatened
     uint16_t timeCapMs;
@@ -30,11 +30,11 @@ struct LevelRule {
 
 const int MAX_PLY = 24;
 const int MAX_MOVES = 40;
-const int MAX_CANDIDATES = 64;
+const int MAX_CANDIDATES = BOARD_NODES;
 static const LevelRule LEVEL_RULES[3] = {
-    {2000, 1, 1, 1, 1, 0, 0, 0, 1000, true},
-    {1000, 3, 1, 8, 6, 40, 2, 0, 2000, false},
-    {14000, 12, 2, 12, 8, 40, 4, 2, 4000, false},
+    {2000, 1, 1, 1, 1, 0, 0, 1000, true},
+    {1000, 3, 1, 8, 6, 2, 0, 2000, false},
+    {14000, 12, 2, 12, 8, 4, 2, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
@@ -258,8 +258,9 @@ static int openNodes(int16_t* out) {
     return count;
 }
 
-// Ranks the likeliest moves by the position each leaves, for the other side
-// to move there; `loose` ranks every move by material and a scatter instead.
+// Ranks every move within two steps of a mark by the position it leaves, for
+// the other side to move there; `loose` ranks every move by material and a
+// scatter instead.
 static int rankedMoves(int ply, int width) {
     RankedList& known = rankedLists[copy.key & 255];
     if (known.key == copy.key && known.count > 0) {
@@ -267,7 +268,7 @@ static int rankedMoves(int ply, int width) {
         return known.count;
     }
     static int16_t candidates[BOARD_NODES];
-    int tried = rule->loose ? openNodes(candidates) : orderedMoves(ply, -1, candidates, rule->shortlist, true);
+    int tried = rule->loose ? openNodes(candidates) : orderedMoves(ply, -1, candidates, MAX_CANDIDATES, true);
     int keys[MAX_MOVES], count = 0;
     uint32_t scatter = copy.key;
     for (int i = 0; i < tried; i++) {
