@@ -21,7 +21,9 @@ const int FOLLOW_REACH = 2; // follow-ups of a threat tried near it and its bloc
 const int MARK_VALUE = 1000;
 const int EXPOSURE_VALUE = 300;  // for each mark an answer would threaten
 const int PRESSURE_VALUE = 10;
-const int PASS = -1;
+// Walks over the board a move may take before it stops following threats:
+// about 15 ms; the median move takes a third of that.
+const int WALK_BUDGET = 2200;
 
 // What one side captures at once at each open node, and its two best points.
 struct Threats {
@@ -39,6 +41,7 @@ static Threats own, others;  // of the side to move and of the other, after thre
 static Scored dangers[DANGERS];
 static int dangerCount;
 static int lastThreat;  // the mover's best capture point after the last valueOfMove
+static int walks;       // walks over the board for this move
 
 static void rankThreat(Threats& t, int node, int gain) {
     if (gain > t.first) {
@@ -56,6 +59,7 @@ static void findThreats(int side, Threats& t) {
     static uint16_t order[BOARD_NODES], low[BOARD_NODES], below[BOARD_NODES];
     static int16_t stackNode[BOARD_NODES];
     static uint8_t stackStep[BOARD_NODES];
+    walks++;
     memset(order, 0, sizeof order);
     t.first = t.second = 0;
     t.firstNode = -1;
@@ -150,7 +154,7 @@ static int valueOfMove(int node, bool chase) {
     int value = work.lostMarks[otherSide(side)] - before - (work.lostMarks[side] - lost);
     int exchange = threatsAgainstMover();
     int threat = others.first;
-    if (chase && others.first > 0 && others.second == 0) {
+    if (chase && others.first > 0 && others.second == 0 && walks < WALK_BUDGET) {
         int block = others.firstNode, ignore = others.first - own.first;
         int blockLost = work.lostMarks[side];
         int blockTaken = playSearchMove(work, block);
@@ -219,6 +223,7 @@ static int fallbackMove(uint32_t* seed) {
 int carefulMove(const Board& from, uint32_t* seed) {
     loadSearchBoard(work, from);
     int side = sideToMove(work);
+    walks = 0;
     findDangers();
     // Ties keep a random order: the low four bits of each value.
     Scored shortlist[SHORTLIST];
