@@ -14,10 +14,10 @@
 #include "players.h"
 #include "random_moves.h"
 
-const int SHORTLIST = 12;   // moves tried against the other side's answers
-const int DANGERS = 6;      // the other side's best moves, always among its answers
-const int ANSWER_REACH = 2; // answers tried within this many nodes of the move
-const int FOLLOW_REACH = 2; // follow-ups of a threat tried near it and its block
+const int SHORTLIST = 12;    // moves tried against the other side's answers
+const int DANGERS = 6;       // the other side's best moves, always among its answers
+const int ANSWER_REACH = 2;  // answers tried within this many nodes of the move
+const int FOLLOW_REACH = 2;  // follow-ups of a threat tried near it and its block
 const int MARK_VALUE = 1000;
 const int EXPOSURE_VALUE = 300;  // for each mark an answer would threaten
 const int PRESSURE_VALUE = 10;
@@ -243,7 +243,8 @@ int carefulMove(const Board& from, uint32_t* seed) {
         long exposure;
         int answer = bestAnswer(node, &exposure);
         undoSearchMove(work, node, taken);
-        long value = (long)MARK_VALUE * (gain - answer) - exposure + PRESSURE_VALUE * pressureAround(work, node, side, 0);
+        long value =
+            (long)MARK_VALUE * (gain - answer) - exposure + PRESSURE_VALUE * pressureAround(work, node, side, 0);
         value = value * 16 + (shortlist[i].value & 15);
         if (best < 0 || value > bestValue) best = node, bestValue = value;
     }
