@@ -45,6 +45,10 @@ const int CLOCK_EVERY = 64;  // positions between looks at the clock
 const int LATE_MOVE = 3;        // moves from this one on are searched a ply less when quiet
 const int NULL_MOVE_DEPTH = 3;  // depths left from which a pass may prove a cut-off
 const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched
+// A root move costs this much for each mark that each of the other side's
+// answers within EXPOSURE_REACH nodes of it would threaten.
+const int EXPOSURE_VALUE = 16;
+const int EXPOSURE_REACH = 2;
 
 static SearchBoard copy;
 static const LevelRule* rule;
@@ -385,6 +389,27 @@ static int nearestCentre() {
     return best;
 }
 
+static bool within(int a, int b, int reach) {
+    int dc = NODE_TABLES.column[a] - NODE_TABLES.column[b], dr = NODE_TABLES.row[a] - NODE_TABLES.row[b];
+    return dc <= reach && dc >= -reach && dr <= reach && dr >= -reach;
+}
+
+// What the other side's answers near a move would threaten. A shape that many
+// answers attack is weak even while the search finds no loss in it: the
+// other side builds on those threats beyond the horizon.
+static int exposure(int node) {
+    int taken = playAt(node), threatened = 0;
+    for (int answer = 0; answer < BOARD_NODES; answer++) {
+        if (!isOpen(copy, answer) || !within(answer, node, EXPOSURE_REACH)) continue;
+        int answerTaken = playAt(answer);
+        evaluateAt(2);
+        threatened += theirsAt[2].best;
+        undoSearchMove(copy, answer, answerTaken);
+    }
+    undoSearchMove(copy, node, taken);
+    return threatened * EXPOSURE_VALUE;
+}
+
 // Moves the root move at `at` to the front, keeping the others' order.
 static void moveToFront(int16_t* nodes, int at) {
     int16_t node = nodes[at];
@@ -414,12 +439,17 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
     int count = rankedMoves(0, rule->rootWidth);
     if (count == 0) return nearestCentre();
     int16_t* nodes = movesAt[0];
+    static int exposureOf[BOARD_NODES];
+    for (int i = 0; i < count; i++) exposureOf[nodes[i]] = rule->loose ? 0 : exposure(nodes[i]);
     searchDepthReached = 1;
     for (int depth = 2; depth <= rule->maxDepth && !stopped; depth++) {
         int alpha = -INFINITE_VALUE, best = -1;
         for (int i = 0; i < count; i++) {
-            int value = i == 0 ? tryMove(0, nodes[i], depth - 1, alpha, INFINITE_VALUE)
-                               : tryLaterMove(0, i, depth, alpha, INFINITE_VALUE);
+            // The search's value less the exposure: the window moves with it.
+            int shift = exposureOf[nodes[i]];
+            int value = (i == 0 ? tryMove(0, nodes[i], depth - 1, alpha + shift, INFINITE_VALUE)
+                                : tryLaterMove(0, i, depth, alpha + shift, INFINITE_VALUE)) -
+                        shift;
             if (stopped) break;
             if (value > alpha) alpha = value, best = i;
         }
