@@ -149,12 +149,19 @@ static void insertMove(int* moves, int* keys, int* count, int node, int key) {
 static int listMoves(const Gains& mine, const Gains& theirs, int first, int quietWidth, int* moves) {
     int keys[MAX_MOVES], count = 0, quietCount = 0, side = sideToMove(work);
     int quietMoves[MAX_MOVES], quietKeys[MAX_MOVES];
+    uint8_t near[BOARD_NODES] = {};
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (!work.marks[node] || work.captured[node]) continue;
+        for (int next : NODE_TABLES.neighbour[node]) {
+            if (next != NO_NODE) near[next] = 1;
+        }
+    }
     for (int node = 0; node < BOARD_NODES; node++) {
         if (!isOpen(work, node)) continue;
         int forcing = 2 * mine.at[node] + theirs.at[node];
         if (node == first) insertMove(moves, keys, &count, node, 2 * FORCING);
         else if (forcing > 0) insertMove(moves, keys, &count, node, FORCING + forcing);
-        else if (liveMarkNear(work, node, 1)) {
+        else if (near[node]) {
             int key = 64 * pressureAround(work, node, side, 1) + history[side][node];
             if (quietCount < quietWidth || key > quietKeys[quietCount - 1]) {
                 if (quietCount == quietWidth) quietCount--;
