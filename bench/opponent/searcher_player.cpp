@@ -14,7 +14,8 @@
 #include "players.h"
 
 const int ROOT_QUIET_WIDTH = 16;  // quiet moves tried at the root
-const int QUIET_WIDTH = 8;        // and below it
+const int QUIET_WIDTH = 12;       // and below it
+const int LATE_MOVE = 4;          // moves from here on are searched shallower first
 const int MAX_MOVES = BOARD_NODES;
 const int QUIET_PLIES = 6;
 const int MAX_DEPTH = 40;
@@ -200,8 +201,18 @@ static int search(int depth, int alpha, int beta) {
     if (count == 0) return material();
     int best = -INFINITE, bestMove = moves[0], startAlpha = alpha;
     for (int i = 0; i < count; i++) {
+        bool forcing = mine.at[moves[i]] > 0 || theirs.at[moves[i]] > 0;
         int taken = playSearchMove(work, moves[i]);
-        int value = -search(depth - 1, -beta, -alpha);
+        int value;
+        if (i == 0) {
+            value = -search(depth - 1, -beta, -alpha);
+        } else {
+            // Later quiet moves are searched shallower first, and in full only
+            // when they look better than the best so far.
+            int reduced = !forcing && i >= LATE_MOVE && depth >= 3 ? 1 : 0;
+            value = -search(depth - 1 - reduced, -alpha - 1, -alpha);
+            if (value > alpha && (reduced || value < beta)) value = -search(depth - 1, -beta, -alpha);
+        }
         undoSearchMove(work, moves[i], taken);
         if (outOfTime) return alpha;
         if (value > best) best = value, bestMove = moves[i];
