@@ -13,7 +13,7 @@
 #include "node_tables.h"
 #include "players.h"
 
-const int ROOT_QUIET_WIDTH = 16;  // quiet moves tried at the root
+const int ROOT_QUIET_WIDTH = 32;  // quiet moves tried at the root
 const int QUIET_WIDTH = 12;       // and below it
 const int LATE_MOVE = 4;          // moves from here on are searched shallower first
 const int MAX_MOVES = BOARD_NODES;
@@ -182,6 +182,19 @@ static void store(TableEntry& entry, int depth, int value, int move, Bound bound
     entry.bound = bound;
 }
 
+static int search(int depth, int alpha, int beta);
+
+// The value of the i-th move, just played: the first with the full window,
+// the others with a null window first and in full only when they look better
+// than the best so far; later quiet moves are tried a ply shallower first.
+static int valueOfPlayed(int i, bool quietMove, int depth, int alpha, int beta) {
+    if (i == 0) return -search(depth - 1, -beta, -alpha);
+    int reduced = quietMove && i >= LATE_MOVE && depth >= 3 ? 1 : 0;
+    int value = -search(depth - 1 - reduced, -alpha - 1, -alpha);
+    if (value > alpha && (reduced || value < beta)) value = -search(depth - 1, -beta, -alpha);
+    return value;
+}
+
 static int search(int depth, int alpha, int beta) {
     if (depth == 0) return quiet(QUIET_PLIES, alpha, beta);
     if (timeUp()) return alpha;
@@ -201,18 +214,9 @@ static int search(int depth, int alpha, int beta) {
     if (count == 0) return material();
     int best = -INFINITE, bestMove = moves[0], startAlpha = alpha;
     for (int i = 0; i < count; i++) {
-        bool forcing = mine.at[moves[i]] > 0 || theirs.at[moves[i]] > 0;
+        bool quietMove = mine.at[moves[i]] == 0 && theirs.at[moves[i]] == 0;
         int taken = playSearchMove(work, moves[i]);
-        int value;
-        if (i == 0) {
-            value = -search(depth - 1, -beta, -alpha);
-        } else {
-            // Later quiet moves are searched shallower first, and in full only
-            // when they look better than the best so far.
-            int reduced = !forcing && i >= LATE_MOVE && depth >= 3 ? 1 : 0;
-            value = -search(depth - 1 - reduced, -alpha - 1, -alpha);
-            if (value > alpha && (reduced || value < beta)) value = -search(depth - 1, -beta, -alpha);
-        }
+        int value = valueOfPlayed(i, quietMove, depth, alpha, beta);
         undoSearchMove(work, moves[i], taken);
         if (outOfTime) return alpha;
         if (value > best) best = value, bestMove = moves[i];
@@ -242,8 +246,9 @@ int searcherMove(const Board& from, double cpuLimitMs, int* depthReached) {
     for (int depth = 1; count > 1 && depth <= MAX_DEPTH && !outOfTime; depth++) {
         int alpha = -INFINITE, choice = -1;
         for (int i = 0; i < count; i++) {
+            bool quietMove = mine.at[moves[i]] == 0 && theirs.at[moves[i]] == 0;
             int taken = playSearchMove(work, moves[i]);
-            int value = -search(depth - 1, -INFINITE, -alpha);
+            int value = valueOfPlayed(i, quietMove, depth, alpha, INFINITE);
             undoSearchMove(work, moves[i], taken);
             if (outOfTime) break;
             if (value > alpha) alpha = value, choice = i;
