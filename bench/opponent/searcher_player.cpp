@@ -8,6 +8,7 @@
 // subtree off from the border is a capture point, worth the other side's
 // live marks in the subtrees it cuts off. That gives every node's gain at
 // the cost of one fill, where playing each move would cost a fill apiece.
+#include <algorithm>
 #include <cstring>
 
 #include "node_tables.h"
@@ -26,8 +27,8 @@ const int FORCING = 1 << 24;  // ordering key of captures and blocks
 // For one side: what a mark of that side captures at each open node.
 struct Gains {
     int16_t at[BOARD_NODES];
-    int best, bestNode;  // the largest gain and where
-    int second;          // the largest gain at any other node
+    int best, bestNode;      // the largest gain and where
+    int second, secondNode;  // the largest gain at any other node and where
 };
 
 enum Bound : uint8_t { EXACT, LOWER, UPPER };
@@ -58,12 +59,16 @@ static bool timeUp() {
 
 static void rankGains(const SearchBoard& b, Gains& g) {
     g.best = g.second = 0;
-    g.bestNode = -1;
+    g.bestNode = g.secondNode = -1;
     for (int node = 0; node < BOARD_NODES; node++) {
         int gain = isOpen(b, node) ? g.at[node] : 0;
         g.at[node] = (int16_t)gain;
-        if (gain > g.best) g.second = g.best, g.best = gain, g.bestNode = node;
-        else if (gain > g.second) g.second = gain;
+        if (gain > g.best) {
+            g.second = g.best, g.secondNode = g.bestNode;
+            g.best = gain, g.bestNode = node;
+        } else if (gain > g.second) {
+            g.second = gain, g.secondNode = node;
+        }
     }
 }
 
@@ -121,13 +126,10 @@ static int quiet(int plies, int alpha, int beta) {
     findGains(work, otherSide(side), theirs);
     int base = material(), stand = base - theirs.second;
     if (mine.best == 0 && theirs.best == 0) return base;
-    if (plies == 0 || timeUp()) return stand > base + mine.best - theirs.best ? stand : base + mine.best - theirs.best;
+    if (plies == 0 || timeUp()) return std::max(stand, base + mine.best - theirs.best);
     if (stand >= beta) return stand;
     if (stand > alpha) alpha = stand;
-    int moves[3] = {mine.bestNode, -1, theirs.bestNode};
-    for (int node = 0; node < BOARD_NODES && mine.second > 0; node++) {
-        if (node != mine.bestNode && mine.at[node] == mine.second) moves[1] = node, node = BOARD_NODES;
-    }
+    int moves[3] = {mine.bestNode, mine.secondNode, theirs.bestNode};
     for (int i = 0; i < 3 && alpha < beta; i++) {
         int node = moves[i];
         if (node < 0 || (i == 2 && (node == moves[0] || node == moves[1]))) continue;
