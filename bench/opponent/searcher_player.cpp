@@ -1,14 +1,48 @@
 // An alpha-beta searcher written apart from the game's opponent: iterative
-// deepening over the ten moves next to the marks that look most pressing,
+// deepening with a transposition table, captures and blocks searched first,
 // material at the leaves after a capture-and-block search, and a limit of
 // processor time instead of the game's fixed move budgets.
+//
+// Capture points come from one depth-first pass per side over the nodes that
+// side does not wall, rooted at the border: a node whose removal cuts a
+// subtree off from the border is a capture point, worth the other side's
+// live marks in the subtrees it cuts off. That gives every node's gain at
+// the cost of one fill, where playing each move would cost a fill apiece.
+#include <algorithm>
+#include <cstring>
+
+#include "node_tables.h"
 #include "players.h"
 
-const int WIDTH = 10;
-const int QUIET_PLIES = 3;
+const int ROOT_QUIET_WIDTH = 32;  // quiet moves tried at the root
+const int QUIET_WIDTH = 12;       // and below it
+const int LATE_MOVE = 4;          // moves from here on are searched shallower first
+const int MAX_MOVES = BOARD_NODES;
+const int QUIET_PLIES = 6;
+const int MAX_DEPTH = 40;
 const int INFINITE = 1 << 20;
+const int TABLE_SIZE = 1 << 20;
+const int FORCING = 1 << 24;  // ordering key of captures and blocks
+
+// For one side: what a mark of that side captures at each open node.
+struct Gains {
+    int16_t at[BOARD_NODES];
+    int best, bestNode;      // the largest gain and where
+    int second, secondNode;  // the largest gain at any other node and where
+};
+
+enum Bound : uint8_t { EXACT, LOWER, UPPER };
+
+struct TableEntry {
+    uint32_t key;
+    int16_t value, move;
+    int8_t depth;
+    Bound bound;
+};
 
 static SearchBoard work;
+static TableEntry table[TABLE_SIZE];
+static int history[3][BOARD_NODES];
 static double deadline;
 static long nodesSearched;
 static bool outOfTime;
@@ -18,48 +52,87 @@ static int material() {
     return work.lostMarks[otherSide(side)] - work.lostMarks[side];
 }
 
-static void insertBest(int* keys, int* nodes, int* count, int key, int node) {
-    int at = *count < WIDTH ? (*count)++ : WIDTH;
-    for (; at > 0 && keys[at - 1] < key; at--) {
-        if (at < WIDTH) keys[at] = keys[at - 1], nodes[at] = nodes[at - 1];
-    }
-    if (at < WIDTH) keys[at] = key, nodes[at] = node;
-}
-
-// Captures (own and the other side's, tried by playing them) first, then pressure.
-static int candidates(int* nodes) {
-    int keys[WIDTH], count = 0, side = sideToMove(work);
-    for (int node = 0; node < BOARD_NODES; node++) {
-        if (!isOpen(work, node) || !liveMarkNear(work, node, 1)) continue;
-        int urgent = 2 * gainFor(work, node, side) + gainFor(work, node, otherSide(side));
-        insertBest(keys, nodes, &count, urgent * 100 + pressureAround(work, node, side, 1), node);
-    }
-    return count;
-}
-
 static bool timeUp() {
     if (++nodesSearched % 32 == 0 && cpuMs() > deadline) outOfTime = true;
     return outOfTime;
 }
 
-// Material, after the side to move makes its best capture or blocks the other
-// side's best, a few plies deep.
-static int quiet(int plies, int alpha, int beta) {
-    int stand = material();
-    if (plies == 0 || stand >= beta) return stand;
-    if (stand > alpha) alpha = stand;
-    int side = sideToMove(work), capture = -1, block = -1, captureGain = 0, blockGain = 0;
+static void rankGains(const SearchBoard& b, Gains& g) {
+    g.best = g.second = 0;
+    g.bestNode = g.secondNode = -1;
     for (int node = 0; node < BOARD_NODES; node++) {
-        if (!isOpen(work, node) || !liveMarkNear(work, node, 1)) continue;
-        int mine = gainFor(work, node, side), theirs = gainFor(work, node, otherSide(side));
-        if (mine > captureGain) captureGain = mine, capture = node;
-        if (theirs > blockGain) blockGain = theirs, block = node;
+        int gain = isOpen(b, node) ? g.at[node] : 0;
+        g.at[node] = (int16_t)gain;
+        if (gain > g.best) {
+            g.second = g.best, g.secondNode = g.bestNode;
+            g.best = gain, g.bestNode = node;
+        } else if (gain > g.second) {
+            g.second = gain, g.secondNode = node;
+        }
     }
-    // Standing still lets the other side take its best.
-    if (capture < 0 && block < 0) return stand;
-    int moves[2] = {capture, block};
-    for (int node : moves) {
-        if (node < 0 || alpha >= beta || timeUp()) continue;
+}
+
+// The depth-first pass for marks of side (a cut-point search with the border
+// as its root): disc is the visiting order, low the earliest node reachable
+// from a subtree, weight the other side's live marks in a subtree.
+static void findGains(const SearchBoard& b, int side, Gains& g) {
+    static int16_t disc[BOARD_NODES], low[BOARD_NODES], weight[BOARD_NODES], stack[BOARD_NODES];
+    static uint8_t nextDirection[BOARD_NODES];
+    int other = otherSide(side), order = 0;
+    memset(disc, 0, sizeof disc);
+    memset(g.at, 0, sizeof g.at);
+    auto visit = [&](int node, int* top) {
+        disc[node] = low[node] = (int16_t)++order;
+        if (NODE_TABLES.border[node]) low[node] = 0;  // joined to the root
+        weight[node] = b.marks[node] == other && !b.captured[node];
+        nextDirection[node] = 0;
+        stack[(*top)++] = (int16_t)node;
+    };
+    for (int start = 0; start < BOARD_NODES; start++) {
+        if (!NODE_TABLES.border[start] || disc[start] || wallsAgainst(b, start, side)) continue;
+        int top = 0;
+        visit(start, &top);
+        while (top > 0) {
+            int node = stack[top - 1];
+            if (nextDirection[node] < 8) {
+                int next = NODE_TABLES.neighbour[node][nextDirection[node]];
+                nextDirection[node] += 2;
+                if (next == NO_NODE || wallsAgainst(b, next, side)) continue;
+                if (disc[next]) {
+                    if (disc[next] < low[node]) low[node] = disc[next];
+                } else {
+                    visit(next, &top);
+                }
+                continue;
+            }
+            if (--top == 0) break;
+            int parent = stack[top - 1];
+            if (low[node] < low[parent]) low[parent] = low[node];
+            if (low[node] >= disc[parent]) g.at[parent] = (int16_t)(g.at[parent] + weight[node]);
+            weight[parent] = (int16_t)(weight[parent] + weight[node]);
+        }
+    }
+    rankGains(b, g);
+}
+
+// Material after the side to move makes one of its two best captures or
+// blocks the other side's best, a few plies deep. Doing neither, it is taken
+// to block the largest capture and lose the next largest: a group with two
+// capture points is lost.
+static int quiet(int plies, int alpha, int beta) {
+    int side = sideToMove(work);
+    Gains mine, theirs;
+    findGains(work, side, mine);
+    findGains(work, otherSide(side), theirs);
+    int base = material(), stand = base - theirs.second;
+    if (mine.best == 0 && theirs.best == 0) return base;
+    if (plies == 0 || timeUp()) return std::max(stand, base + mine.best - theirs.best);
+    if (stand >= beta) return stand;
+    if (stand > alpha) alpha = stand;
+    int moves[3] = {mine.bestNode, mine.secondNode, theirs.bestNode};
+    for (int i = 0; i < 3 && alpha < beta; i++) {
+        int node = moves[i];
+        if (node < 0 || (i == 2 && (node == moves[0] || node == moves[1]))) continue;
         int taken = playSearchMove(work, node);
         int value = -quiet(plies - 1, -beta, -alpha);
         undoSearchMove(work, node, taken);
@@ -68,18 +141,95 @@ static int quiet(int plies, int alpha, int beta) {
     return alpha;
 }
 
+static void insertMove(int* moves, int* keys, int* count, int node, int key) {
+    int at = (*count)++;
+    for (; at > 0 && keys[at - 1] < key; at--) moves[at] = moves[at - 1], keys[at] = keys[at - 1];
+    moves[at] = node, keys[at] = key;
+}
+
+// Every capture and block, then the quiet moves next to live marks with the
+// most pressure and history, best first; the table's move leads.
+static int listMoves(const Gains& mine, const Gains& theirs, int first, int quietWidth, int* moves) {
+    int keys[MAX_MOVES], count = 0, quietCount = 0, side = sideToMove(work);
+    int quietMoves[MAX_MOVES], quietKeys[MAX_MOVES];
+    uint8_t near[BOARD_NODES] = {};
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (!work.marks[node] || work.captured[node]) continue;
+        for (int next : NODE_TABLES.neighbour[node]) {
+            if (next != NO_NODE) near[next] = 1;
+        }
+    }
+    for (int node = 0; node < BOARD_NODES; node++) {
+        if (!isOpen(work, node)) continue;
+        int forcing = 2 * mine.at[node] + theirs.at[node];
+        if (node == first) insertMove(moves, keys, &count, node, 2 * FORCING);
+        else if (forcing > 0) insertMove(moves, keys, &count, node, FORCING + forcing);
+        else if (near[node]) {
+            int key = 64 * pressureAround(work, node, side, 1) + history[side][node];
+            if (quietCount < quietWidth || key > quietKeys[quietCount - 1]) {
+                if (quietCount == quietWidth) quietCount--;
+                insertMove(quietMoves, quietKeys, &quietCount, node, key);
+            }
+        }
+    }
+    for (int i = 0; i < quietCount; i++) moves[count++] = quietMoves[i];
+    return count;
+}
+
+static void store(TableEntry& entry, int depth, int value, int move, Bound bound) {
+    entry.key = work.key;
+    entry.depth = (int8_t)depth;
+    entry.value = (int16_t)value;
+    entry.move = (int16_t)move;
+    entry.bound = bound;
+}
+
+static int search(int depth, int alpha, int beta);
+
+// The value of the i-th move, just played: the first with the full window,
+// the others with a null window first and in full only when they look better
+// than the best so far; later quiet moves are tried a ply shallower first.
+static int valueOfPlayed(int i, bool quietMove, int depth, int alpha, int beta) {
+    if (i == 0) return -search(depth - 1, -beta, -alpha);
+    int reduced = quietMove && i >= LATE_MOVE && depth >= 3 ? 1 : 0;
+    int value = -search(depth - 1 - reduced, -alpha - 1, -alpha);
+    if (value > alpha && (reduced || value < beta)) value = -search(depth - 1, -beta, -alpha);
+    return value;
+}
+
 static int search(int depth, int alpha, int beta) {
     if (depth == 0) return quiet(QUIET_PLIES, alpha, beta);
-    int nodes[WIDTH], count = candidates(nodes);
-    if (count == 0) return material();
-    for (int i = 0; i < count && alpha < beta; i++) {
-        if (timeUp()) return alpha;
-        int taken = playSearchMove(work, nodes[i]);
-        int value = -search(depth - 1, -beta, -alpha);
-        undoSearchMove(work, nodes[i], taken);
-        if (value > alpha) alpha = value;
+    if (timeUp()) return alpha;
+    TableEntry& entry = table[work.key & (TABLE_SIZE - 1)];
+    int first = -1;
+    if (entry.key == work.key) {
+        first = entry.move;
+        if (entry.depth >= depth && (entry.bound == EXACT || (entry.bound == LOWER && entry.value >= beta) ||
+                                     (entry.bound == UPPER && entry.value <= alpha)))
+            return entry.value;
     }
-    return alpha;
+    int side = sideToMove(work);
+    Gains mine, theirs;
+    findGains(work, side, mine);
+    findGains(work, otherSide(side), theirs);
+    int moves[MAX_MOVES], count = listMoves(mine, theirs, first, QUIET_WIDTH, moves);
+    if (count == 0) return material();
+    int best = -INFINITE, bestMove = moves[0], startAlpha = alpha;
+    for (int i = 0; i < count; i++) {
+        bool quietMove = mine.at[moves[i]] == 0 && theirs.at[moves[i]] == 0;
+        int taken = playSearchMove(work, moves[i]);
+        int value = valueOfPlayed(i, quietMove, depth, alpha, beta);
+        undoSearchMove(work, moves[i], taken);
+        if (outOfTime) return alpha;
+        if (value > best) best = value, bestMove = moves[i];
+        if (value > alpha) alpha = value;
+        if (alpha >= beta) {
+            history[side][moves[i]] += depth * depth;
+            break;
+        }
+    }
+    store(entry, depth, best, bestMove, best >= beta ? LOWER : best > startAlpha ? EXACT : UPPER);
+    return best;
 }
 
 int searcherMove(const Board& from, double cpuLimitMs, int* depthReached) {
@@ -87,22 +237,29 @@ int searcherMove(const Board& from, double cpuLimitMs, int* depthReached) {
     deadline = cpuMs() + cpuLimitMs;
     outOfTime = false;
     nodesSearched = 0;
-    int nodes[WIDTH], count = candidates(nodes), best = count ? nodes[0] : -1;
+    memset(history, 0, sizeof history);
+    int side = sideToMove(work);
+    Gains mine, theirs;
+    findGains(work, side, mine);
+    findGains(work, otherSide(side), theirs);
+    int moves[MAX_MOVES], count = listMoves(mine, theirs, -1, ROOT_QUIET_WIDTH, moves);
+    int best = count ? moves[0] : -1;
     *depthReached = 0;
-    for (int depth = 1; count > 1 && depth <= 12 && !outOfTime; depth++) {
+    for (int depth = 1; count > 1 && depth <= MAX_DEPTH && !outOfTime; depth++) {
         int alpha = -INFINITE, choice = -1;
         for (int i = 0; i < count; i++) {
-            int taken = playSearchMove(work, nodes[i]);
-            int value = -search(depth - 1, -INFINITE, -alpha);
-            undoSearchMove(work, nodes[i], taken);
+            bool quietMove = mine.at[moves[i]] == 0 && theirs.at[moves[i]] == 0;
+            int taken = playSearchMove(work, moves[i]);
+            int value = valueOfPlayed(i, quietMove, depth, alpha, INFINITE);
+            undoSearchMove(work, moves[i], taken);
             if (outOfTime) break;
             if (value > alpha) alpha = value, choice = i;
         }
         if (choice < 0) break;
-        best = nodes[choice];
+        best = moves[choice];
         // The best so far is searched first next time.
-        for (int i = choice; i > 0; i--) nodes[i] = nodes[i - 1];
-        nodes[0] = best;
+        for (int i = choice; i > 0; i--) moves[i] = moves[i - 1];
+        moves[0] = best;
         if (!outOfTime) *depthReached = depth;
     }
     if (best >= 0) return best;
