@@ -24,6 +24,7 @@ struct LevelRule {
     uint8_t width;        // moves tried at every other node, besides captures and blocks
     uint8_t quiescence;   // capture-and-block plies at the leaves
     uint8_t chaseExtensions;  // plies a line may go deeper while the side to move is threatened
+    uint8_t exposureReach;    // answers this near a root move are weighed for what they threaten (0: none)
     uint16_t timeCapMs;
     bool loose;  // sees material only, and plays quiet moves anywhere
 };
@@ -32,9 +33,9 @@ const int MAX_PLY = 24;
 const int MAX_MOVES = 40;
 const int MAX_CANDIDATES = BOARD_NODES;
 static const LevelRule LEVEL_RULES[3] = {
-    {2000, 1, 1, 1, 1, 0, 0, 1000, true},
-    {1000, 3, 1, 8, 6, 2, 0, 2000, false},
-    {14000, 12, 2, 12, 8, 4, 2, 4000, false},
+    {2000, 1, 1, 1, 1, 0, 0, 0, 1000, true},
+    {1000, 3, 1, 8, 6, 2, 0, 0, 2000, false},
+    {14000, 12, 2, 12, 8, 4, 2, 2, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
@@ -46,9 +47,8 @@ const int LATE_MOVE = 3;        // moves from this one on are searched a ply les
 const int NULL_MOVE_DEPTH = 3;  // depths left from which a pass may prove a cut-off
 const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched
 // A root move costs this much for each mark that each of the other side's
-// answers within EXPOSURE_REACH nodes of it would threaten.
+// answers near it would threaten.
 const int EXPOSURE_VALUE = 16;
-const int EXPOSURE_REACH = 2;
 
 static SearchBoard copy;
 static const LevelRule* rule;
@@ -400,7 +400,7 @@ static bool within(int a, int b, int reach) {
 static int exposure(int node) {
     int taken = playAt(node), threatened = 0;
     for (int answer = 0; answer < BOARD_NODES; answer++) {
-        if (!isOpen(copy, answer) || !within(answer, node, EXPOSURE_REACH)) continue;
+        if (!isOpen(copy, answer) || !within(answer, node, rule->exposureReach)) continue;
         int answerTaken = playAt(answer);
         evaluateAt(2);
         threatened += theirsAt[2].best;
@@ -440,7 +440,7 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
     if (count == 0) return nearestCentre();
     int16_t* nodes = movesAt[0];
     static int exposureOf[BOARD_NODES];
-    for (int i = 0; i < count; i++) exposureOf[nodes[i]] = rule->loose ? 0 : exposure(nodes[i]);
+    for (int i = 0; i < count; i++) exposureOf[nodes[i]] = rule->exposureReach ? exposure(nodes[i]) : 0;
     searchDepthReached = 1;
     for (int depth = 2; depth <= rule->maxDepth && !stopped; depth++) {
         int alpha = -INFINITE_VALUE, best = -1;
