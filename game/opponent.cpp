@@ -21,7 +21,7 @@ struct LevelRule {
     uint8_t maxDepth;
     uint8_t rankedPlies;  // plies from the root whose every move is ranked by a trial
     uint8_t rootWidth;    // root moves searched deeper than one move
-    uint8_t width;        // moves tried at every other node, besides captures and blocks
+    uint8_t width;        // moves tried at every other node, captures and blocks first
     uint8_t quiescence;   // capture-and-block plies at the leaves
     uint8_t chaseExtensions;  // plies a line may go deeper while the side to move is threatened
     uint8_t exposureReach;    // answers this near a root move are weighed for what they threaten (0: none)
