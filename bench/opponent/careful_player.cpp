@@ -6,13 +6,13 @@
 // would threaten its marks. So it takes captures, blocks captures and double
 // threats, keeps clear of corridors and doomed groups, makes double threats
 // itself, and otherwise links its walls near the action. It reads captures
-// with its own walk over the board, not the game's threat finder.
-#include <cstring>
+// with the benchmark's walk over the board, not the game's threat finder.
 #include <vector>
 
 #include "node_tables.h"
 #include "players.h"
 #include "random_moves.h"
+#include "threat_walk.h"
 
 const int SHORTLIST = 12;    // moves tried against the other side's answers
 const int DANGERS = 6;       // the other side's best moves, always among its answers
@@ -24,12 +24,6 @@ const int PRESSURE_VALUE = 10;
 // Walks over the board a move may take before it stops following threats:
 // about 15 ms; the median move takes a third of that.
 const int WALK_BUDGET = 2200;
-
-// What one side captures at once at each open node, and its two best points.
-struct Threats {
-    int16_t gain[BOARD_NODES];
-    int first, firstNode, second;
-};
 
 struct Scored {
     long value;
@@ -43,59 +37,9 @@ static int dangerCount;
 static int lastThreat;  // the mover's best capture point after the last valueOfMove
 static int walks;       // walks over the board for this move
 
-static void rankThreat(Threats& t, int node, int gain) {
-    if (gain > t.first) {
-        t.second = t.first, t.first = gain, t.firstNode = node;
-        return;
-    }
-    if (gain == t.first && node < t.firstNode) t.firstNode = node;
-    if (gain > t.second) t.second = gain;
-}
-
-// Every capture point of side in one depth-first walk over what side's walls
-// leave open, rooted in the whole border: a node whose removal cuts part of
-// the walk off the border captures what that part holds.
 static void findThreats(int side, Threats& t) {
-    static uint16_t order[BOARD_NODES], low[BOARD_NODES], below[BOARD_NODES];
-    static int16_t stackNode[BOARD_NODES];
-    static uint8_t stackStep[BOARD_NODES];
     walks++;
-    memset(order, 0, sizeof order);
-    t.first = t.second = 0;
-    t.firstNode = -1;
-    int other = otherSide(side), time = 0;
-    for (int start = 0; start < BOARD_NODES; start++) {
-        if (!NODE_TABLES.border[start] || order[start] || wallsAgainst(work, start, side)) continue;
-        int top = -1, next = start;
-        for (;;) {
-            if (next >= 0) {
-                order[next] = (uint16_t)++time;
-                low[next] = NODE_TABLES.border[next] ? 0 : order[next];
-                below[next] = work.marks[next] == other && !work.captured[next];
-                t.gain[next] = 0;
-                stackNode[++top] = (int16_t)next;
-                stackStep[top] = 0;
-            }
-            next = -1;
-            int node = stackNode[top];
-            if (stackStep[top] == 4) {
-                if (t.gain[node] > 0) rankThreat(t, node, t.gain[node]);
-                if (--top < 0) break;
-                int parent = stackNode[top];
-                if (low[node] < low[parent]) low[parent] = low[node];
-                below[parent] = (uint16_t)(below[parent] + below[node]);
-                if (low[node] >= order[parent] && isOpen(work, parent))
-                    t.gain[parent] = (int16_t)(t.gain[parent] + below[node]);
-                continue;
-            }
-            int neighbour = NODE_TABLES.neighbour[node][2 * stackStep[top]++];
-            if (neighbour == NO_NODE || wallsAgainst(work, neighbour, side)) continue;
-            if (order[neighbour] == 0)
-                next = neighbour;
-            else if (order[neighbour] < low[node])
-                low[node] = order[neighbour];
-        }
-    }
+    findThreats(work, side, t);
 }
 
 // What the side that just moved wins by the threats on the board, as the
@@ -119,12 +63,7 @@ static bool near(int a, int b, int reach) {
 // open nodes around it into two stretches can. Follow-ups that enclose
 // nothing are not read: they seldom make a second threat.
 static bool closesFor(int node, int side) {
-    unsigned open = 0;
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        open |= (unsigned)(next == NO_NODE || !wallsAgainst(work, next, side)) << d;
-    }
-    return splitsRing(open);
+    return splitsRing(~work.wallsAround[side][node] & 0xFFu);
 }
 
 static int valueOfMove(int node, bool chase);

@@ -3,16 +3,14 @@
 // material at the leaves after a capture-and-block search, and a limit of
 // processor time instead of the game's fixed move budgets.
 //
-// Capture points come from one depth-first pass per side over the nodes that
-// side does not wall, rooted at the border: a node whose removal cuts a
-// subtree off from the border is a capture point, worth the other side's
-// live marks in the subtrees it cuts off. That gives every node's gain at
-// the cost of one fill, where playing each move would cost a fill apiece.
+// Capture points of both sides come from the benchmark's cut-point walk, one
+// fill a side, where playing each move would cost a fill apiece.
 #include <algorithm>
 #include <cstring>
 
 #include "node_tables.h"
 #include "players.h"
+#include "threat_walk.h"
 
 const int ROOT_QUIET_WIDTH = 32;  // quiet moves tried at the root
 const int QUIET_WIDTH = 12;       // and below it
@@ -23,13 +21,6 @@ const int MAX_DEPTH = 40;
 const int INFINITE = 1 << 20;
 const int TABLE_SIZE = 1 << 20;
 const int FORCING = 1 << 24;  // ordering key of captures and blocks
-
-// For one side: what a mark of that side captures at each open node.
-struct Gains {
-    int16_t at[BOARD_NODES];
-    int best, bestNode;      // the largest gain and where
-    int second, secondNode;  // the largest gain at any other node and where
-};
 
 enum Bound : uint8_t { EXACT, LOWER, UPPER };
 
@@ -57,79 +48,21 @@ static bool timeUp() {
     return outOfTime;
 }
 
-static void rankGains(const SearchBoard& b, Gains& g) {
-    g.best = g.second = 0;
-    g.bestNode = g.secondNode = -1;
-    for (int node = 0; node < BOARD_NODES; node++) {
-        int gain = isOpen(b, node) ? g.at[node] : 0;
-        g.at[node] = (int16_t)gain;
-        if (gain > g.best) {
-            g.second = g.best, g.secondNode = g.bestNode;
-            g.best = gain, g.bestNode = node;
-        } else if (gain > g.second) {
-            g.second = gain, g.secondNode = node;
-        }
-    }
-}
-
-// The depth-first pass for marks of side (a cut-point search with the border
-// as its root): disc is the visiting order, low the earliest node reachable
-// from a subtree, weight the other side's live marks in a subtree.
-static void findGains(const SearchBoard& b, int side, Gains& g) {
-    static int16_t disc[BOARD_NODES], low[BOARD_NODES], weight[BOARD_NODES], stack[BOARD_NODES];
-    static uint8_t nextDirection[BOARD_NODES];
-    int other = otherSide(side), order = 0;
-    memset(disc, 0, sizeof disc);
-    memset(g.at, 0, sizeof g.at);
-    auto visit = [&](int node, int* top) {
-        disc[node] = low[node] = (int16_t)++order;
-        if (NODE_TABLES.border[node]) low[node] = 0;  // joined to the root
-        weight[node] = b.marks[node] == other && !b.captured[node];
-        nextDirection[node] = 0;
-        stack[(*top)++] = (int16_t)node;
-    };
-    for (int start = 0; start < BOARD_NODES; start++) {
-        if (!NODE_TABLES.border[start] || disc[start] || wallsAgainst(b, start, side)) continue;
-        int top = 0;
-        visit(start, &top);
-        while (top > 0) {
-            int node = stack[top - 1];
-            if (nextDirection[node] < 8) {
-                int next = NODE_TABLES.neighbour[node][nextDirection[node]];
-                nextDirection[node] += 2;
-                if (next == NO_NODE || wallsAgainst(b, next, side)) continue;
-                if (disc[next]) {
-                    if (disc[next] < low[node]) low[node] = disc[next];
-                } else {
-                    visit(next, &top);
-                }
-                continue;
-            }
-            if (--top == 0) break;
-            int parent = stack[top - 1];
-            if (low[node] < low[parent]) low[parent] = low[node];
-            if (low[node] >= disc[parent]) g.at[parent] = (int16_t)(g.at[parent] + weight[node]);
-            weight[parent] = (int16_t)(weight[parent] + weight[node]);
-        }
-    }
-    rankGains(b, g);
-}
-
 // Material after the side to move makes one of its two best captures or
 // blocks the other side's best, a few plies deep. Doing neither, it is taken
 // to block the largest capture and lose the next largest: a group with two
 // capture points is lost.
 static int quiet(int plies, int alpha, int beta) {
     int side = sideToMove(work);
-    Gains mine, theirs;
-    findGains(work, side, mine);
-    findGains(work, otherSide(side), theirs);
+    Threats mine, theirs;
+    findThreats(work, side, mine);
+    findThreats(work, otherSide(side), theirs);
     int base = material(), stand = base - theirs.second;
-    if (mine.best == 0 && theirs.best == 0) return base;
-    if (plies == 0 || timeUp()) return std::max(stand, base + mine.best - theirs.best);
+    if (mine.first == 0 && theirs.first == 0) return base;
+    if (plies == 0 || timeUp()) return std::max(stand, base + mine.first - theirs.first);
     if (stand >= beta) return stand;
     if (stand > alpha) alpha = stand;
-    int moves[3] = {mine.bestNode, mine.secondNode, theirs.bestNode};
+    int moves[3] = {mine.firstNode, mine.secondNode, theirs.firstNode};
     for (int i = 0; i < 3 && alpha < beta; i++) {
         int node = moves[i];
         if (node < 0 || (i == 2 && (node == moves[0] || node == moves[1]))) continue;
@@ -149,7 +82,7 @@ static void insertMove(int* moves, int* keys, int* count, int node, int key) {
 
 // Every capture and block, then the quiet moves next to live marks with the
 // most pressure and history, best first; the table's move leads.
-static int listMoves(const Gains& mine, const Gains& theirs, int first, int quietWidth, int* moves) {
+static int listMoves(const Threats& mine, const Threats& theirs, int first, int quietWidth, int* moves) {
     int keys[MAX_MOVES], count = 0, quietCount = 0, side = sideToMove(work);
     int quietMoves[MAX_MOVES], quietKeys[MAX_MOVES];
     uint8_t near[BOARD_NODES] = {};
@@ -161,7 +94,7 @@ static int listMoves(const Gains& mine, const Gains& theirs, int first, int quie
     }
     for (int node = 0; node < BOARD_NODES; node++) {
         if (!isOpen(work, node)) continue;
-        int forcing = 2 * mine.at[node] + theirs.at[node];
+        int forcing = 2 * mine.gain[node] + theirs.gain[node];
         if (node == first) insertMove(moves, keys, &count, node, 2 * FORCING);
         else if (forcing > 0) insertMove(moves, keys, &count, node, FORCING + forcing);
         else if (near[node]) {
@@ -209,14 +142,14 @@ static int search(int depth, int alpha, int beta) {
             return entry.value;
     }
     int side = sideToMove(work);
-    Gains mine, theirs;
-    findGains(work, side, mine);
-    findGains(work, otherSide(side), theirs);
+    Threats mine, theirs;
+    findThreats(work, side, mine);
+    findThreats(work, otherSide(side), theirs);
     int moves[MAX_MOVES], count = listMoves(mine, theirs, first, QUIET_WIDTH, moves);
     if (count == 0) return material();
     int best = -INFINITE, bestMove = moves[0], startAlpha = alpha;
     for (int i = 0; i < count; i++) {
-        bool quietMove = mine.at[moves[i]] == 0 && theirs.at[moves[i]] == 0;
+        bool quietMove = mine.gain[moves[i]] == 0 && theirs.gain[moves[i]] == 0;
         int taken = playSearchMove(work, moves[i]);
         int value = valueOfPlayed(i, quietMove, depth, alpha, beta);
         undoSearchMove(work, moves[i], taken);
@@ -239,16 +172,16 @@ int searcherMove(const Board& from, double cpuLimitMs, int* depthReached) {
     nodesSearched = 0;
     memset(history, 0, sizeof history);
     int side = sideToMove(work);
-    Gains mine, theirs;
-    findGains(work, side, mine);
-    findGains(work, otherSide(side), theirs);
+    Threats mine, theirs;
+    findThreats(work, side, mine);
+    findThreats(work, otherSide(side), theirs);
     int moves[MAX_MOVES], count = listMoves(mine, theirs, -1, ROOT_QUIET_WIDTH, moves);
     int best = count ? moves[0] : -1;
     *depthReached = 0;
     for (int depth = 1; count > 1 && depth <= MAX_DEPTH && !outOfTime; depth++) {
         int alpha = -INFINITE, choice = -1;
         for (int i = 0; i < count; i++) {
-            bool quietMove = mine.at[moves[i]] == 0 && theirs.at[moves[i]] == 0;
+            bool quietMove = mine.gain[moves[i]] == 0 && theirs.gain[moves[i]] == 0;
             int taken = playSearchMove(work, moves[i]);
             int value = valueOfPlayed(i, quietMove, depth, alpha, INFINITE);
             undoSearchMove(work, moves[i], taken);
