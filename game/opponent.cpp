@@ -25,6 +25,7 @@ struct LevelRule {
     uint8_t quiescence;   // capture-and-block plies at the leaves
     uint8_t chaseExtensions;  // plies a line may go deeper while the side to move is threatened
     uint8_t exposureReach;    // answers this near a root move are weighed for what they threaten (0: none)
+    uint8_t threatLines;      // threats in a row that a root move's forcing line may make (0: none)
     uint16_t timeCapMs;
     bool loose;  // sees material only, and plays quiet moves anywhere
 };
@@ -33,9 +34,9 @@ const int MAX_PLY = 24;
 const int MAX_MOVES = 40;
 const int MAX_CANDIDATES = BOARD_NODES;
 static const LevelRule LEVEL_RULES[3] = {
-    {2000, 1, 1, 1, 1, 0, 0, 0, 1000, true},
-    {1000, 3, 1, 8, 6, 2, 0, 0, 2000, false},
-    {14000, 12, 2, 12, 8, 4, 2, 2, 4000, false},
+    {2000, 1, 1, 1, 1, 0, 0, 0, 0, 1000, true},
+    {1000, 3, 1, 8, 6, 2, 0, 0, 0, 2000, false},
+    {14000, 12, 2, 12, 8, 4, 2, 2, 3, 4000, false},
 };
 
 // A captured mark is worth more than anything the ordering weighs.
@@ -59,6 +60,7 @@ static bool stopped;
 
 int searchDepthReached;
 int searchPositions;
+int linePositions;
 
 static bool outOfBudget() {
     if (searchPositions >= rule->positionBudget) return true;
@@ -329,6 +331,61 @@ static int quiesce(int ply, int plies, int alpha, int beta) {
     return alpha;
 }
 
+// ---- Forcing lines ----
+
+// Whether a live mark of side stands within two steps of node.
+static bool nearLive(int node, int side) {
+    if (copy.liveAround[node] & copy.wallsAround[side][node]) return true;
+    for (int d = 0; d < 8; d++) {
+        int next = NODE_TABLES.neighbour[node][d];
+        if (next != NO_NODE && (copy.liveAround[next] & copy.wallsAround[side][next])) return true;
+    }
+    return false;
+}
+
+static int forcing(int ply, int threats, int alpha, int beta);
+
+// Neither side has a capture at hand, so that any capture point after a move
+// is a threat the move made.
+static bool quietAt(int ply) { return mineAt[ply].bestNode < 0 && theirsAt[ply].bestNode < 0; }
+
+// A move that makes a capture point, which the other side, with nothing to
+// capture itself, must block: the value of the line that follows. Any other
+// move: -INFINITE_VALUE. Two capture points are settled by the
+// capture-and-block search.
+static int threatLine(int ply, int node, int threats, int alpha, int beta) {
+    int taken = playAt(node), value = -INFINITE_VALUE;
+    evaluateAt(ply + 1);
+    const Gains& made = theirsAt[ply + 1];
+    if (made.best > 0 && mineAt[ply + 1].best == 0) {
+        if (made.second > 0) {
+            value = -quiesce(ply + 1, rule->quiescence, -beta, -alpha);
+        } else {
+            int block = made.bestNode, blockTaken = playAt(block);
+            value = forcing(ply + 2, threats - 1, alpha, beta);
+            undoSearchMove(copy, block, blockTaken);
+        }
+    }
+    undoSearchMove(copy, node, taken);
+    return value;
+}
+
+// The best the side to move reaches by threat after threat, each blocked,
+// or by standing on the capture-and-block search. A wall closed this way is
+// often longer than the main search reads, whose lists hold few quiet moves.
+static int forcing(int ply, int threats, int alpha, int beta) {
+    int stand = quiesce(ply, rule->quiescence, alpha, beta);
+    if (stand >= beta || threats == 0 || ply + 2 >= MAX_PLY || !quietAt(ply)) return stand;
+    if (stand > alpha) alpha = stand;
+    int other = otherSide(sideToMove(copy));
+    for (int node = 0; node < BOARD_NODES && alpha < beta; node++) {
+        if (!isOpen(copy, node) || !nearLive(node, other)) continue;
+        int value = threatLine(ply, node, threats, alpha, beta);
+        if (value > alpha) alpha = value;
+    }
+    return alpha;
+}
+
 // A position so good that even passing keeps it at beta, a shallower search
 // after the other side's free move shows, is not searched further. Never
 // while the other side threatens: a pass there only shows the threat.
@@ -417,6 +474,35 @@ static void moveToFront(int16_t* nodes, int at) {
     nodes[0] = node;
 }
 
+// The value of each root move's forcing line; -INFINITE_VALUE for a move
+// that makes no threat.
+static int lineValue[BOARD_NODES];
+
+// Reads the forcing line of every root move that makes a threat, when
+// neither side has a capture at hand, and adds those moves to the root's list. The
+// lines have a budget of their own, as large as the level's, so the main
+// search keeps all of its budget; lines cut short by it are dropped.
+static int addThreatLines(int16_t* nodes, int count) {
+    for (int node = 0; node < BOARD_NODES; node++) lineValue[node] = -INFINITE_VALUE;
+    evaluateAt(0);
+    if (rule->threatLines == 0 || !quietAt(0)) return count;
+    int charged = searchPositions, other = otherSide(sideToMove(copy));
+    searchPositions = 0;
+    for (int node = 0; node < BOARD_NODES && !stopped; node++) {
+        if (!isOpen(copy, node) || !nearLive(node, other)) continue;
+        int value = threatLine(0, node, rule->threatLines, -INFINITE_VALUE, INFINITE_VALUE);
+        if (stopped) break;
+        lineValue[node] = value;
+        bool listed = value == -INFINITE_VALUE;
+        for (int i = 0; i < count; i++) listed |= nodes[i] == node;
+        if (!listed && count < MAX_MOVES) nodes[count++] = (int16_t)node;
+    }
+    linePositions = searchPositions;
+    searchPositions = charged;
+    stopped = false;
+    return count;
+}
+
 static void startSearch(const Board& position, int level, MillisecondClock clockMs) {
     rule = &LEVEL_RULES[(level < LEVEL_EASY ? LEVEL_EASY : level > LEVEL_HARD ? LEVEL_HARD : level) - 1];
     clockNow = clockMs;
@@ -424,6 +510,7 @@ static void startSearch(const Board& position, int level, MillisecondClock clock
     nextClockLook = CLOCK_EVERY;
     stopped = false;
     searchPositions = 0;
+    linePositions = 0;
     searchDepthReached = 0;
     memset(table, 0, sizeof table);
     memset(killers, 0xFF, sizeof killers);
@@ -439,6 +526,7 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
     int count = rankedMoves(0, rule->rootWidth);
     if (count == 0) return nearestCentre();
     int16_t* nodes = movesAt[0];
+    count = addThreatLines(nodes, count);
     static int exposureOf[BOARD_NODES];
     for (int i = 0; i < count; i++) exposureOf[nodes[i]] = rule->exposureReach ? exposure(nodes[i]) : 0;
     searchDepthReached = 1;
@@ -447,9 +535,10 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
         for (int i = 0; i < count; i++) {
             // The search's value less the exposure: the window moves with it.
             int shift = exposureOf[nodes[i]];
-            int value = (i == 0 ? tryMove(0, nodes[i], depth - 1, alpha + shift, INFINITE_VALUE)
-                                : tryLaterMove(0, i, depth, alpha + shift, INFINITE_VALUE)) -
-                        shift;
+            int value = i == 0 ? tryMove(0, nodes[i], depth - 1, alpha + shift, INFINITE_VALUE)
+                               : tryLaterMove(0, i, depth, alpha + shift, INFINITE_VALUE);
+            if (lineValue[nodes[i]] > value) value = lineValue[nodes[i]];
+            value -= shift;
             if (stopped) break;
             if (value > alpha) alpha = value, best = i;
         }

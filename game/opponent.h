@@ -16,6 +16,8 @@ typedef unsigned (*MillisecondClock)();
 int chooseMove(const Board& position, int level, MillisecondClock clock);
 
 // Figures of the last chooseMove, for benchmarks and tests: the depth of the
-// last search that was completed, and the positions it evaluated.
+// last search that was completed, the positions it evaluated, and those that
+// its forcing lines evaluated beside them.
 extern int searchDepthReached;
 extern int searchPositions;
+extern int linePositions;
