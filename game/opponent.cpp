@@ -96,6 +96,17 @@ static void store(int depth, int value, int alpha, int beta, int move) {
     e.bound = value <= alpha ? BOUND_UPPER : value >= beta ? BOUND_LOWER : BOUND_EXACT;
 }
 
+// The move to try first here, for the search to come, where no search has
+// stored one.
+static void suggest(int move) {
+    TableEntry& e = entryFor(copy.key);
+    if (e.key == copy.key && e.depth > 0) return;
+    e.key = copy.key;
+    e.move = (int16_t)move;
+    e.depth = 0;
+    e.bound = 0;
+}
+
 static void rememberCutoff(int ply, int node, int depth) {
     if (killers[ply][0] != node) killers[ply][1] = killers[ply][0], killers[ply][0] = (int16_t)node;
     history[copy.redToMove][node] += depth * depth;
@@ -377,12 +388,13 @@ static int forcing(int ply, int threats, int alpha, int beta) {
     int stand = quiesce(ply, rule->quiescence, alpha, beta);
     if (stand >= beta || threats == 0 || ply + 2 >= MAX_PLY || !quietAt(ply)) return stand;
     if (stand > alpha) alpha = stand;
-    int other = otherSide(sideToMove(copy));
+    int other = otherSide(sideToMove(copy)), best = -1;
     for (int node = 0; node < BOARD_NODES && alpha < beta; node++) {
         if (!isOpen(copy, node) || !nearLive(node, other)) continue;
         int value = threatLine(ply, node, threats, alpha, beta);
-        if (value > alpha) alpha = value;
+        if (value > alpha) alpha = value, best = node;
     }
+    if (best >= 0) suggest(best);
     return alpha;
 }
 
@@ -474,28 +486,21 @@ static void moveToFront(int16_t* nodes, int at) {
     nodes[0] = node;
 }
 
-// The value of each root move's forcing line; -INFINITE_VALUE for a move
-// that makes no threat.
-static int lineValue[BOARD_NODES];
-
-// Reads the forcing line of every root move that makes a threat, when
-// neither side has a capture at hand, and adds those moves to the root's list. The
-// lines have a budget of their own, as large as the level's, so the main
-// search keeps all of its budget; lines cut short by it are dropped.
+// Adds to the root's list every move that makes a threat, when neither side
+// has a capture at hand, and reads the forcing line that follows it. The
+// lines leave their moves in the table, so the search follows them where its
+// lists, short of quiet moves, would not. They have a budget of their own, as
+// large as the level's, so the main search keeps all of its budget.
 static int addThreatLines(int16_t* nodes, int count) {
-    for (int node = 0; node < BOARD_NODES; node++) lineValue[node] = -INFINITE_VALUE;
     evaluateAt(0);
     if (rule->threatLines == 0 || !quietAt(0)) return count;
     int charged = searchPositions, other = otherSide(sideToMove(copy));
     searchPositions = 0;
     for (int node = 0; node < BOARD_NODES && !stopped; node++) {
         if (!isOpen(copy, node) || !nearLive(node, other)) continue;
-        int value = threatLine(0, node, rule->threatLines, -INFINITE_VALUE, INFINITE_VALUE);
-        if (stopped) break;
-        lineValue[node] = value;
-        bool listed = value == -INFINITE_VALUE;
-        for (int i = 0; i < count; i++) listed |= nodes[i] == node;
-        if (!listed && count < MAX_MOVES) nodes[count++] = (int16_t)node;
+        bool threat = threatLine(0, node, rule->threatLines, -INFINITE_VALUE, INFINITE_VALUE) > -INFINITE_VALUE;
+        for (int i = 0; i < count; i++) threat &= nodes[i] != node;
+        if (threat && count < MAX_MOVES) nodes[count++] = (int16_t)node;
     }
     linePositions = searchPositions;
     searchPositions = charged;
@@ -537,7 +542,6 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
             int shift = exposureOf[nodes[i]];
             int value = i == 0 ? tryMove(0, nodes[i], depth - 1, alpha + shift, INFINITE_VALUE)
                                : tryLaterMove(0, i, depth, alpha + shift, INFINITE_VALUE);
-            if (lineValue[nodes[i]] > value) value = lineValue[nodes[i]];
             value -= shift;
             if (stopped) break;
             if (value > alpha) alpha = value, best = i;
