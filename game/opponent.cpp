@@ -50,6 +50,9 @@ const int NULL_MOVE_CUT = 2;    // plies less that a pass is searched
 // A root move costs this much for each mark that each of the other side's
 // answers near it would threaten.
 const int EXPOSURE_VALUE = 16;
+// At most two marks: a guess about play beyond the horizon must not outweigh
+// a large group that the search sees lost, which draws many threats.
+const int MAX_EXPOSURE = 2 * CAPTURE_VALUE;
 
 static SearchBoard copy;
 static const LevelRule* rule;
@@ -476,7 +479,7 @@ static int exposure(int node) {
         undoSearchMove(copy, answer, answerTaken);
     }
     undoSearchMove(copy, node, taken);
-    return threatened * EXPOSURE_VALUE;
+    return threatened * EXPOSURE_VALUE < MAX_EXPOSURE ? threatened * EXPOSURE_VALUE : MAX_EXPOSURE;
 }
 
 // Moves the root move at `at` to the front, keeping the others' order.
