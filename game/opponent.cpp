@@ -6,7 +6,9 @@
 // a group that two nodes can each capture counts as lost. Near the root every
 // move within two steps of a mark is played once and ranked by the position it
 // leaves, so a quiet move that leaves a group two capture points is never
-// overlooked, whatever its neighbours. Each level stops at a number of
+// overlooked, whatever its neighbours. Hard also reads, before it searches,
+// the line of threat after threat that each threatening root move starts,
+// and its search follows those lines first. Each level stops at a number of
 // positions evaluated, not at a time, so a move never depends on the
 // machine's speed.
 #include "opponent.h"
@@ -63,7 +65,6 @@ static bool stopped;
 
 int searchDepthReached;
 int searchPositions;
-int linePositions;
 
 static bool outOfBudget() {
     if (searchPositions >= rule->positionBudget) return true;
@@ -505,7 +506,6 @@ static int addThreatLines(int16_t* nodes, int count) {
         for (int i = 0; i < count; i++) threat &= nodes[i] != node;
         if (threat && count < MAX_MOVES) nodes[count++] = (int16_t)node;
     }
-    linePositions = searchPositions;
     searchPositions = charged;
     stopped = false;
     return count;
@@ -518,7 +518,6 @@ static void startSearch(const Board& position, int level, MillisecondClock clock
     nextClockLook = CLOCK_EVERY;
     stopped = false;
     searchPositions = 0;
-    linePositions = 0;
     searchDepthReached = 0;
     memset(table, 0, sizeof table);
     memset(killers, 0xFF, sizeof killers);
@@ -543,9 +542,9 @@ int chooseMove(const Board& position, int level, MillisecondClock clockMs) {
         for (int i = 0; i < count; i++) {
             // The search's value less the exposure: the window moves with it.
             int shift = exposureOf[nodes[i]];
-            int value = i == 0 ? tryMove(0, nodes[i], depth - 1, alpha + shift, INFINITE_VALUE)
-                               : tryLaterMove(0, i, depth, alpha + shift, INFINITE_VALUE);
-            value -= shift;
+            int value = (i == 0 ? tryMove(0, nodes[i], depth - 1, alpha + shift, INFINITE_VALUE)
+                                : tryLaterMove(0, i, depth, alpha + shift, INFINITE_VALUE)) -
+                        shift;
             if (stopped) break;
             if (value > alpha) alpha = value, best = i;
         }

@@ -16,8 +16,6 @@ typedef unsigned (*MillisecondClock)();
 int chooseMove(const Board& position, int level, MillisecondClock clock);
 
 // Figures of the last chooseMove, for benchmarks and tests: the depth of the
-// last search that was completed, the positions it evaluated, and those that
-// its forcing lines evaluated beside them.
+// last search that was completed, and the positions it evaluated.
 extern int searchDepthReached;
 extern int searchPositions;
-extern int linePositions;
