@@ -48,7 +48,7 @@ play:
 	@bash scripts/play.sh $(BUILD) $(PLAY_SECONDS)
 
 # RENDER_BEFORE=path/to/melvane-render times another build's renderer side by side;
-# OPPONENT_GAMES=20 plays the opponent's full tables (about 6 minutes).
+# OPPONENT_GAMES=20 plays the opponent's full tables (about 7 minutes).
 bench: native
 	@OPPONENT_GAMES=$(OPPONENT_GAMES) bash scripts/bench.sh $(BUILD) $(RENDER_BEFORE)
 

@@ -147,9 +147,9 @@ static void findGains(int ply) {
     int side = sideToMove(copy), other = otherSide(side);
     for (int node = 0; node < BOARD_NODES; node++) {
         if (!copy.liveAround[node] || !isOpen(copy, node)) continue;
-        int gain = splitsRing(~copy.wallsAround[side][node] & 0xFFu) ? capturesAt(copy, node, side) : 0;
+        int gain = wallsSplitRing(copy, node, side) ? capturesAt(copy, node, side) : 0;
         if (gain) keepLargest(mine, gain, node);
-        gain = splitsRing(~copy.wallsAround[other][node] & 0xFFu) ? capturesAt(copy, node, other) : 0;
+        gain = wallsSplitRing(copy, node, other) ? capturesAt(copy, node, other) : 0;
         if (gain) keepLargest(theirs, gain, node);
     }
 }
@@ -197,16 +197,20 @@ static int promise(int node, int mover) {
            4 * bitCount8(others & STRAIGHT_RING) + 2 * bitCount8(others & DIAGONAL_RING) + 1;
 }
 
-// An open node with a mark at most two steps away in any of the eight directions.
-static bool twoFromMark(int node) {
-    if (!isOpen(copy, node)) return false;
-    if (markAround(node)) return true;
+// Whether `beside` holds for node or for one of its eight neighbours: a mark
+// that `beside` looks for stands at most two steps from node.
+template <typename Beside>
+static bool withinTwoSteps(int node, Beside beside) {
+    if (beside(node)) return true;
     for (int d = 0; d < 8; d++) {
         int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && markAround(next)) return true;
+        if (next != NO_NODE && beside(next)) return true;
     }
     return false;
 }
+
+// An open node with a mark at most two steps away in any of the eight directions.
+static bool twoFromMark(int node) { return isOpen(copy, node) && withinTwoSteps(node, markAround); }
 
 // Keeps the best `width` (key, node) pairs, best first; a later node with an
 // equal key goes behind, so the order is fixed by the position alone.
@@ -350,12 +354,7 @@ static int quiesce(int ply, int plies, int alpha, int beta) {
 
 // Whether a live mark of side stands within two steps of node.
 static bool nearLive(int node, int side) {
-    if (copy.liveAround[node] & copy.wallsAround[side][node]) return true;
-    for (int d = 0; d < 8; d++) {
-        int next = NODE_TABLES.neighbour[node][d];
-        if (next != NO_NODE && (copy.liveAround[next] & copy.wallsAround[side][next])) return true;
-    }
-    return false;
+    return withinTwoSteps(node, [side](int at) { return (copy.liveAround[at] & copy.wallsAround[side][at]) != 0; });
 }
 
 static int forcing(int ply, int threats, int alpha, int beta);

@@ -76,10 +76,6 @@ void loadSearchBoard(SearchBoard& to, const Board& from) {
     loadRings(to);
 }
 
-static bool splitsNeighbours(const SearchBoard& b, int node, int side) {
-    return splitsRing(~b.wallsAround[side][node] & 0xFFu);
-}
-
 static void refreshStamps() {
     if (seenStamp < 0xFFFFFFF0u) return;
     memset(seen, 0, sizeof seen);
@@ -131,7 +127,7 @@ static int captureRegion(SearchBoard& b, int count) {
 // enclose, visit(count) is called while regionNodes holds it.
 template <typename Visit>
 static void enclosedRegions(const SearchBoard& b, int node, int side, Visit visit) {
-    if (!splitsNeighbours(b, node, side)) return;
+    if (!wallsSplitRing(b, node, side)) return;
     refreshStamps();
     uint32_t firstStamp = seenStamp + 1;
     for (int d = 0; d < 8; d += 2) {

@@ -50,6 +50,12 @@ inline bool splitsRing(unsigned open) {
     return (starts & (starts - 1)) != 0;
 }
 
+// Whether side's walls split the ring around node: a mark of side's there may
+// close a region.
+inline bool wallsSplitRing(const SearchBoard& b, int node, int side) {
+    return splitsRing(~b.wallsAround[side][node] & 0xFFu);
+}
+
 void loadSearchBoard(SearchBoard& to, const Board& from);
 // Places the side to move's mark on an open node and captures what it
 // encloses; returns how many nodes it captured, for undoSearchMove.
